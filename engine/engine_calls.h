@@ -1,0 +1,15 @@
+// What the engine asks of the rest of the program. The Windows program defines these
+// with real drawing and controls; the native tests link small recording fakes instead.
+#pragma once
+
+enum class BallStyle { normal, selected };
+enum class BallSize { board, preview };
+
+// Empties the cell square at a centre pixel and draws a shaded ball there.
+void draw_ball(int x, int y, int colour, BallStyle style, BallSize size);
+// Fills the cell square at a centre pixel with the empty-cell grey.
+void erase_cell(int x, int y);
+void show_score();
+void update_cursor();
+// The message for a broken free-cell list; placement goes on after it.
+void show_consistency_message();

@@ -1,0 +1,28 @@
+// The main window holds the board window and keeps it on its client area.
+#include "shell/main_window_win32.h"
+
+#include "panel/panel_win32.h"
+#include "shell/shell_globals_win32.h"
+#include "shell/startup_win32.h"
+
+LRESULT on_main_create(HWND window, UINT, WPARAM, LPARAM) {
+    board_window = create_board_window(window);
+    return board_window ? 0 : -1;
+}
+
+LRESULT on_main_destroy(HWND, UINT, WPARAM, LPARAM) {
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT on_main_size(HWND window, UINT, WPARAM wparam, LPARAM) {
+    // A minimized window has no client area worth fitting; the board stays where it was.
+    if (wparam != SIZE_MINIMIZED) {
+        RECT client;
+        GetClientRect(window, &client);
+        MoveWindow(board_window, client.left, client.top, client.right - client.left,
+                   client.bottom - client.top, FALSE);
+    }
+    InvalidateRect(panel_controls.panel, nullptr, TRUE);
+    return 0;
+}

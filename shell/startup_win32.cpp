@@ -1,0 +1,107 @@
+// Registers the window classes, creates the main window and shows it maximized.
+#include "shell/startup_win32.h"
+
+#include "panel/control_ids.h"
+#include "panel/panel_win32.h"
+#include "resources/resource_ids.h"
+#include "shell/screen_fraction.h"
+#include "shell/shell_globals_win32.h"
+#include "shell/window_procs_win32.h"
+
+#include <initializer_list>
+
+HINSTANCE module_instance;
+char class_name[40];
+char window_title[40];
+float screen_fraction = 1.0f;
+int32_t screen_width;
+int32_t screen_height;
+HWND main_window;
+HWND board_window;
+HCURSOR arrow_cursor;
+HCURSOR cross_cursor;
+HCURSOR link_cursor;
+
+namespace {
+
+bool register_classes(HINSTANCE instance) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = main_window_proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRIVELLE));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = class_name;
+    wc.hIconSm = static_cast<HICON>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDI_TRIVELLE), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+
+    cross_cursor = LoadCursorA(nullptr, IDC_CROSS);
+    arrow_cursor = LoadCursorA(nullptr, IDC_ARROW);
+
+    if (!RegisterClassExA(&wc)) {
+        const WNDCLASSA plain = {wc.style,     wc.lpfnWndProc, 0,       0,
+                                 wc.hInstance, wc.hIcon,       nullptr, wc.hbrBackground,
+                                 nullptr,      wc.lpszClassName};
+        if (!RegisterClassA(&plain)) {
+            return false;
+        }
+    }
+
+    const WNDCLASSA board = {wc.style,         board_window_proc, 0, 0, wc.hInstance, nullptr,
+                             nullptr,          wc.hbrBackground,  nullptr,
+                             board_class_name};
+    return RegisterClassA(&board) != 0;
+}
+
+// The settings can be changed once the window stands; radio "2" keeps what the panel gave it.
+void enable_settings_controls() {
+    for (int id : {id_ball_count_list, id_new, id_rounds, id_lines_per_round, id_colours_3,
+                   id_colours_4, id_colours_5, id_colours_6, id_colours_7}) {
+        EnableWindow(panel_control(id), TRUE);
+    }
+}
+
+} // namespace
+
+int init_instance(HINSTANCE instance, const char* argument_text) {
+    LoadStringA(instance, IDS_CLASS_NAME, class_name, sizeof class_name);
+    LoadStringA(instance, IDS_WINDOW_TITLE, window_title, sizeof window_title);
+    module_instance = instance;
+
+    if (!register_classes(instance)) {
+        return 0;
+    }
+
+    screen_fraction = parse_screen_fraction(argument_text);
+    screen_width = GetSystemMetrics(SM_CXSCREEN);
+    screen_height = GetSystemMetrics(SM_CYSCREEN);
+
+    main_window = CreateWindowExA(0, class_name, window_title, WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
+                                  nullptr, nullptr, instance, nullptr);
+    if (!main_window) {
+        return 0;
+    }
+
+    link_cursor = static_cast<HCURSOR>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDC_LINK), IMAGE_CURSOR, 24, 24, LR_DEFAULTCOLOR));
+    ShowWindow(main_window, SW_SHOWMAXIMIZED);
+    enable_settings_controls();
+    return 1;
+}
+
+int run_message_loop() {
+    MSG msg = {};
+    BOOL got;
+    while ((got = GetMessageA(&msg, nullptr, 0, 0)) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return got == 0 ? int(msg.wParam) : 0;
+}
+
+HWND create_board_window(HWND parent) {
+    return CreateWindowExA(0, board_class_name, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0,
+                           0, screen_width, screen_height, parent, reinterpret_cast<HMENU>(-1),
+                           module_instance, nullptr);
+}

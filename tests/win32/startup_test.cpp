@@ -1,0 +1,56 @@
+#include "tests/win32/program_under_test_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+RECT rect_in_parent(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool same_rect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+class StartUp : public testing::TestWithParam<WORD> {};
+
+TEST_P(StartUp, OpensMaximizedWithTheBoardOverTheClientAreaAndExitsWithZero) {
+    RunningProgram program = start_program("", GetParam());
+    ASSERT_NE(program.main_window, nullptr);
+    ASSERT_NE(program.board_window, nullptr);
+    EXPECT_TRUE(IsZoomed(program.main_window));
+
+    RECT client;
+    GetClientRect(program.main_window, &client);
+    EXPECT_GT(client.right, 600);
+    EXPECT_TRUE(same_rect(rect_in_parent(program.board_window), client));
+
+    // Minimizing leaves the board window where it was; restoring fits it again.
+    const RECT before = rect_in_parent(program.board_window);
+    ShowWindow(program.main_window, SW_MINIMIZE);
+    EXPECT_TRUE(IsIconic(program.main_window));
+    EXPECT_TRUE(same_rect(rect_in_parent(program.board_window), before));
+    ShowWindow(program.main_window, SW_RESTORE);
+    GetClientRect(program.main_window, &client);
+    EXPECT_TRUE(same_rect(rect_in_parent(program.board_window), client));
+
+    EXPECT_EQ(close_program(program), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(ShowCommands, StartUp,
+                         testing::Values(WORD(SW_HIDE), WORD(SW_SHOWNORMAL),
+                                         WORD(SW_SHOWMINNOACTIVE)));
+
+TEST(StartUpArguments, LongArgumentTextStartsSafely) {
+    RunningProgram program = start_program("0.8" + std::string(300, '7') + " words after it");
+    ASSERT_NE(program.main_window, nullptr);
+    EXPECT_TRUE(IsZoomed(program.main_window));
+    EXPECT_EQ(close_program(program), 0u);
+}
+
+} // namespace
