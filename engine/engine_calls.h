@@ -9,6 +9,10 @@ enum class BallSize { board, preview };
 void draw_ball(int x, int y, int colour, BallStyle style, BallSize size);
 // Fills the cell square at a centre pixel with the empty-cell grey.
 void erase_cell(int x, int y);
+// Draws the grid lines on the canvas.
+void draw_grid();
+// Empties all 64 cells on screen and in the state and draws the grid.
+void reset_board();
 void show_score();
 void update_cursor();
 // The message for a broken free-cell list; placement goes on after it.

@@ -25,3 +25,5 @@ LRESULT on_board_paint(HWND window, UINT, WPARAM, LPARAM) {
 void draw_ball(int, int, int, BallStyle, BallSize) {}
 
 void erase_cell(int, int) {}
+
+void draw_grid() {}

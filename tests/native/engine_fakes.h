@@ -6,7 +6,7 @@
 #include <vector>
 
 struct EngineCall {
-    enum Kind { draw, erase, score, cursor, consistency } kind;
+    enum Kind { draw, erase, grid, score, cursor, consistency } kind;
     int x = 0;
     int y = 0;
     int colour = 0;
