@@ -1,0 +1,70 @@
+// Panel layout: the layout table, unit conversion to dialog units, and the link hot spots.
+#pragma once
+
+#include "render/geometry.h"
+
+#include <cstdint>
+
+constexpr int panel_layout_rows = 32;
+constexpr int first_link_row = 24;
+constexpr int link_count = 4;
+// The panel is this many layout units wide.
+constexpr int panel_layout_width = 60;
+constexpr int link_bitmap_width = 88;
+// One pixel less than the banners' 31, so neighbouring hot spots never touch.
+constexpr int link_hot_spot_height = 30;
+
+// A control's rectangle in layout units, relative to the panel's client area.
+struct LayoutRect {
+    int16_t x;
+    int16_t y;
+    int16_t w;
+    int16_t h;
+};
+
+// A rectangle in pixels of the panel's client area.
+struct HotSpot {
+    int32_t left;
+    int32_t top;
+    int32_t width;
+    int32_t height;
+};
+
+// The horizontal and vertical dialog base units of the system font.
+struct DialogBaseUnits {
+    int32_t x;
+    int32_t y;
+};
+
+enum class LengthUnit { layout, pixels };
+
+// A length pair converted to dialog units, with the pixel lengths it was converted from.
+struct DialogLength {
+    int32_t dx;
+    int32_t dy;
+    int32_t px_h;
+    int32_t px_v;
+};
+
+// Indexed by the control's position in the dialog template.
+extern LayoutRect control_layout[panel_layout_rows];
+// Entry n belongs to link bitmap n, template row first_link_row + n.
+extern HotSpot link_hot_spots[link_count];
+
+void set_layout_row(int row, int x, int y, int w, int h);
+// Fills every row of control_layout with the panel's design.
+void fill_control_layout();
+
+// Pixels of v layout units; a layout unit grows with the board width.
+int32_t layout_to_pixels(int32_t v, int32_t board_width);
+int32_t pixels_to_dialog_x(int32_t pixels, DialogBaseUnits base);
+int32_t pixels_to_dialog_y(int32_t pixels, DialogBaseUnits base);
+DialogLength to_dialog_units(int32_t h, int32_t v, LengthUnit unit, DialogBaseUnits base,
+                             int32_t board_width);
+
+// The panel's width in pixels, and the left edge that centres a link bitmap in it.
+int32_t panel_width_pixels(int32_t board_width);
+int32_t link_bitmap_left(int32_t board_width);
+
+// The hot spot under a point of the panel's client area, or -1; the edges do not count.
+int hot_spot_at(int32_t x, int32_t y);
