@@ -4,12 +4,22 @@
 #include "engine/test_commands_win32.h"
 #include "shell/shell_globals_win32.h"
 
-LRESULT update_cursor(HWND, UINT, WPARAM, LPARAM) { return 0; }
-LRESULT on_board_click(HWND, UINT, WPARAM, LPARAM) { return 0; }
-LRESULT on_new(HWND, WORD, WORD, HWND) { return 0; }
-LRESULT on_skip(HWND, WORD, WORD, HWND) { return 0; }
+LRESULT update_cursor(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+LRESULT on_board_click(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+LRESULT on_new(HWND, WORD, WORD, HWND) {
+    return 0;
+}
+LRESULT on_skip(HWND, WORD, WORD, HWND) {
+    return 0;
+}
 
 void show_score() {}
 void update_cursor() {}
 
-void show_consistency_message() { MessageBoxA(main_window, "Невозможно0", nullptr, MB_OK); }
+void show_consistency_message() {
+    MessageBoxA(main_window, "Невозможно0", nullptr, MB_OK);
+}

@@ -15,4 +15,6 @@ GameState start_state() {
 
 GameState game = start_state();
 
-void reset_game_state() { game = start_state(); }
+void reset_game_state() {
+    game = start_state();
+}
