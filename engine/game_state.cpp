@@ -15,6 +15,4 @@ GameState start_state() {
 
 GameState game = start_state();
 
-void reset_game_state() {
-    game = start_state();
-}
+void reset_game_state() { game = start_state(); }

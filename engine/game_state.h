@@ -8,9 +8,7 @@ constexpr int preview_slots = 5;
 constexpr uint8_t mark_reachable_cell = 1;
 constexpr uint8_t mark_in_line = 255;
 
-inline int cell_index(int column, int row) {
-    return column * 8 + row;
-}
+inline int cell_index(int column, int row) { return column * 8 + row; }
 
 struct GameState {
     // Test settings.
