@@ -58,12 +58,8 @@ int32_t layout_to_pixels(int32_t v, int32_t board_width) {
 
 // p * 4 / base and p * 8 / base are exact integer quotients truncated toward zero, which is
 // what the same division in floating point gives once truncated.
-int32_t pixels_to_dialog_x(int32_t pixels, DialogBaseUnits base) {
-    return pixels * 4 / base.x;
-}
-int32_t pixels_to_dialog_y(int32_t pixels, DialogBaseUnits base) {
-    return pixels * 8 / base.y;
-}
+int32_t pixels_to_dialog_x(int32_t pixels, DialogBaseUnits base) { return pixels * 4 / base.x; }
+int32_t pixels_to_dialog_y(int32_t pixels, DialogBaseUnits base) { return pixels * 8 / base.y; }
 
 DialogLength to_dialog_units(int32_t h, int32_t v, LengthUnit unit, DialogBaseUnits base,
                              int32_t board_width) {

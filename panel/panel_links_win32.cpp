@@ -9,9 +9,7 @@
 namespace {
 
 // The point as the mouse messages give it, each half read unsigned.
-int hot_spot_of(LPARAM lparam) {
-    return hot_spot_at(LOWORD(lparam), HIWORD(lparam));
-}
+int hot_spot_of(LPARAM lparam) { return hot_spot_at(LOWORD(lparam), HIWORD(lparam)); }
 
 } // namespace
 

@@ -68,9 +68,7 @@ const ExpectedItem expected_items[32] = {
     {2115, button, child | visible | bs_center, u"i", 0, 50, 50},
 };
 
-CompiledResource panel_resource() {
-    return compiled_resource(resource_type_dialog, 1);
-}
+CompiledResource panel_resource() { return compiled_resource(resource_type_dialog, 1); }
 
 DialogTemplate read_template(const std::vector<uint8_t>& bytes) {
     auto t = read_dialog_template(bytes.data(), bytes.size());

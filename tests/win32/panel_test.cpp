@@ -324,9 +324,7 @@ TEST_F(Panel, ThreeTooltipsAreAttachedToTheirControls) {
     EXPECT_EQ(tools, expected);
 }
 
-LPARAM point(int x, int y) {
-    return MAKELPARAM(x, y);
-}
+LPARAM point(int x, int y) { return MAKELPARAM(x, y); }
 
 TEST_F(Panel, HandCursorShowsOnlyStrictlyInsideABanner) {
     ASSERT_NE(link_cursor, nullptr);
