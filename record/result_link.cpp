@@ -36,9 +36,7 @@ uint8_t shuffle_bits(uint8_t b) {
 }
 
 // Both steps undo themselves and do not disturb each other, so the same steps reverse it.
-uint8_t unshuffle_bits(uint8_t u) {
-    return shuffle_bits(u);
-}
+uint8_t unshuffle_bits(uint8_t u) { return shuffle_bits(u); }
 
 std::string scramble_record(std::string_view record) {
     std::string bytes;

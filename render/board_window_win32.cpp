@@ -11,9 +11,13 @@ LRESULT on_board_create(HWND window, UINT, WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT on_board_destroy(HWND, UINT, WPARAM, LPARAM) { return 0; }
+LRESULT on_board_destroy(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
-LRESULT on_board_size(HWND, UINT, WPARAM, LPARAM) { return 0; }
+LRESULT on_board_size(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
 
 LRESULT on_board_paint(HWND window, UINT, WPARAM, LPARAM) {
     PAINTSTRUCT ps;

@@ -34,9 +34,7 @@ ToolRun run_decoder(const std::string& arguments) {
     return run;
 }
 
-std::string utf8_text(const char8_t* text) {
-    return reinterpret_cast<const char*>(text);
-}
+std::string utf8_text(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 const std::string sample_record = build_settings_record(
     settings_of(42, 7, 5, 12, 321), {"Ник", "ru", "Москва", "", "1980", "me@example.org"});

@@ -35,9 +35,7 @@ TEST(FieldDisplay, CodePage1251AgreesWithTheCLibrary) {
 }
 
 // Narrow literals are code page 1251 here; UTF-8 needs the u8 prefix.
-std::string utf8_text(const char8_t* text) {
-    return reinterpret_cast<const char*>(text);
-}
+std::string utf8_text(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 TEST(FieldDisplay, EscapesWhatWouldBreakALine) {
     struct Case {

@@ -78,9 +78,7 @@ int checked_colour(HWND panel) {
     return 0;
 }
 
-void delete_record_key() {
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Trivelle");
-}
+void delete_record_key() { RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Trivelle"); }
 
 bool record_key_exists() {
     HKEY key;
