@@ -1,5 +1,6 @@
 #include "engine/game_state.h"
 #include "panel/control_ids.h"
+#include "panel/panel_win32.h"
 #include "record/settings_record.h"
 #include "record/settings_record_win32.h"
 #include "record/stored_record_win32.h"
@@ -168,14 +169,24 @@ TEST_F(SettingsRecordRegistry, TurningTheSwitchOnThenOffWithholdsTheStoredPrivat
     store_settings_record(panel); // stored with the private fields
     store_private_fields = 0;     // as at the start of another run
 
-    toggle_privacy_switch();
+    // Clicks reach the switch through the panel's command rules.
+    auto notify_switch = [&](WORD notification) {
+        on_panel_command(panel, WM_COMMAND, MAKEWPARAM(id_privacy_switch, notification),
+                         LPARAM(panel_controls.privacy_switch));
+    };
+    notify_switch(BN_CLICKED);
     EXPECT_EQ(store_private_fields, 1);
     std::string data;
     DWORD type = 0;
     ASSERT_TRUE(raw_record(data, type));
     EXPECT_EQ(data, record_buffer + '\0') << "turning the switch on touches nothing";
 
-    toggle_privacy_switch();
+    notify_switch(BN_DOUBLECLICKED);
+    EXPECT_EQ(store_private_fields, 1) << "only a click toggles the switch";
+    ASSERT_TRUE(raw_record(data, type));
+    EXPECT_EQ(data, record_buffer + '\0');
+
+    notify_switch(BN_CLICKED);
     EXPECT_EQ(store_private_fields, 0);
     ASSERT_TRUE(raw_record(data, type));
     EXPECT_EQ(type, DWORD(REG_SZ));

@@ -156,8 +156,11 @@ TEST_P(SubmitResult, StoresOpensTheFullLinkAndEnablesANewTest) {
     }
     EXPECT_EQ(bool(IsWindowEnabled(panel_control(id_colours_2))), balls < 33);
 
-    // Again without a new test: the same record, the same link, and nothing left to enable.
-    EXPECT_EQ(submit_result(panel, id_internet, BN_CLICKED, panel_controls.internet_button), 0);
+    // Again without a new test, through the panel's command table: the same record, the same
+    // link, and nothing left to enable.
+    EXPECT_EQ(on_panel_command(panel, WM_COMMAND, MAKEWPARAM(id_internet, BN_CLICKED),
+                               LPARAM(panel_controls.internet_button)),
+              0);
     EXPECT_EQ(next_browser_link(links_before + 1), link);
     ASSERT_TRUE(raw_record(data, type));
     EXPECT_EQ(data, without_private_fields(record) + '\0');
