@@ -239,6 +239,16 @@ std::optional<ControlState> control_state(int id) {
     return ControlState{enabled != 0, visible != 0, checked != 0, line->substr(size_t(used))};
 }
 
+std::optional<BoardArea> control_rect(int id) {
+    const auto line = probe({"rect", std::to_string(id)});
+    BoardArea r;
+    if (!line ||
+        std::sscanf(line->c_str(), "%d %d %d %d", &r.left, &r.top, &r.width, &r.height) != 4) {
+        return std::nullopt;
+    }
+    return r;
+}
+
 std::optional<int> list_selection() {
     const auto line = probe({"list"});
     int selection, count;
@@ -252,9 +262,24 @@ void click_screen(int x, int y) {
     run({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click", "1"});
 }
 
-void click_board(int x, int y) {
-    click_screen(board.left + x, board.top + y);
+void click_board(int x, int y) { click_screen(board.left + x, board.top + y); }
+
+bool click_control(int id) {
+    const auto r = control_rect(id);
+    if (!r) {
+        return false;
+    }
+    click_screen(r->left + r->width / 2, r->top + r->height / 2);
+    return true;
 }
+
+void press_keys(const std::vector<std::string>& keys) {
+    std::vector<std::string> command = {"xdotool", "key", "--delay", "20"};
+    command.insert(command.end(), keys.begin(), keys.end());
+    run(command);
+}
+
+void type_text(const std::string& text) { run({"xdotool", "type", "--delay", "20", text}); }
 
 Screenshot take_screenshot() {
     const std::string path = prefix + "/e2e-shot.ppm";

@@ -39,6 +39,8 @@ bool stop_program();
 
 std::optional<BoardArea> board_area();
 std::optional<ControlState> control_state(int id);
+// Screen rectangle of a panel control, in the same form as the board area.
+std::optional<BoardArea> control_rect(int id);
 // The ball-count list's selected index, -1 without a selection.
 std::optional<int> list_selection();
 
@@ -46,6 +48,11 @@ std::optional<int> list_selection();
 void click_board(int x, int y);
 // A real left click at a point of the screen.
 void click_screen(int x, int y);
+// A real left click in the middle of a panel control.
+bool click_control(int id);
+// Real key presses (xdotool key names, e.g. "End", "BackSpace", "1") and typed text.
+void press_keys(const std::vector<std::string>& keys);
+void type_text(const std::string& text);
 Screenshot take_screenshot();
 bool save_screenshot(const std::string& png_path);
 // The addresses the program opened in the browser so far, in order.

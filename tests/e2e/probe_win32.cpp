@@ -1,6 +1,7 @@
 // Reports on the running Trivelle from inside its Wine prefix, for the end-to-end tests:
 //   probe board            screen position and size of the board window's client area
 //   probe control ID       enabled, visible and checked state and the text of a panel control
+//   probe rect ID          screen position and size of a panel control
 //   probe list             the ball-count list's selection and item count
 //   probe set-record HEX   stores the settings record (REG_SZ, the bytes given plus a zero)
 //   probe get-record       the stored settings record's data bytes in hexadecimal
@@ -50,6 +51,16 @@ int report_control(int id) {
     return 0;
 }
 
+int report_rect(int id) {
+    HWND control = GetDlgItem(find_panel(), id);
+    RECT r;
+    if (!control || !GetWindowRect(control, &r)) {
+        return 1;
+    }
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return 0;
+}
+
 int report_list() {
     HWND list = GetDlgItem(find_panel(), 104);
     if (!list) {
@@ -60,9 +71,7 @@ int report_list() {
     return 0;
 }
 
-int hex_digit(char c) {
-    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-}
+int hex_digit(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
 int set_record(const char* hex) {
     std::string bytes;
@@ -114,6 +123,9 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "control") == 0) {
         return report_control(std::atoi(argv[2]));
     }
+    if (argc >= 3 && std::strcmp(argv[1], "rect") == 0) {
+        return report_rect(std::atoi(argv[2]));
+    }
     if (argc >= 2 && std::strcmp(argv[1], "list") == 0) {
         return report_list();
     }
@@ -123,6 +135,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "get-record") == 0) {
         return get_record();
     }
-    std::fprintf(stderr, "usage: probe board | control ID | list | set-record HEX | get-record\n");
+    std::fprintf(
+        stderr, "usage: probe board | control ID | rect ID | list | set-record HEX | get-record\n");
     return 2;
 }
