@@ -56,9 +56,11 @@ RunningProgram start_program(const std::string& arguments, WORD show_command) {
         }
     }
     if (program.main_window) {
-        program.board_window = FindWindowExA(program.main_window, nullptr, "ClientWndClass", nullptr);
+        program.board_window =
+            FindWindowExA(program.main_window, nullptr, "ClientWndClass", nullptr);
         if (program.board_window) {
-            program.panel = FindWindowExA(program.board_window, nullptr, MAKEINTATOM(32770), nullptr);
+            program.panel =
+                FindWindowExA(program.board_window, nullptr, MAKEINTATOM(32770), nullptr);
         }
     }
     return program;
