@@ -37,19 +37,29 @@ void draw_rim(int cx, int cy, int radius) {
     walk_rim(cx, cy, radius, plot_rim_pixel);
 }
 
+bool paint_ball_rim(const HDC* contexts, int context_count, int x, int y, int colour,
+                    BallStyle style, BallMeasure measure) {
+    const int r = measure.radius;
+    const int n = measure.ring_count;
+    if (colour < 0 || colour >= ball_colour_count || r < 1 || n < 1 || n >= shade_capacity) {
+        return false; // nothing a sound layout and the engine ever ask for
+    }
+    const int h = highlight_offset_for(r);
+    ball = {contexts, context_count, x - h, y - h, r, n, colour, style};
+    draw_rim(x, y, r - 1);
+    return true;
+}
+
 void paint_ball_layers(const HDC* contexts, int context_count, int x, int y, int colour,
                        BallStyle style, BallMeasure measure) {
     const int r = measure.radius;
     const int n = measure.ring_count;
-    if (colour < 0 || colour >= ball_colour_count || r < 1 || n < 1 || n >= shade_capacity) {
-        return; // nothing a sound layout and the engine ever ask for
-    }
-    const int h = highlight_offset_for(r);
-    ball = {contexts, context_count, x - h, y - h, r, n, colour, style};
-
     HRGN outline = CreateEllipticRgn(x - r + 1, y - r + 1, x + r + 1, y + r + 1);
+    if (!paint_ball_rim(contexts, context_count, x, y, colour, style, measure)) {
+        DeleteObject(outline);
+        return;
+    }
     int shade = style == BallStyle::normal ? 0 : n;
-    draw_rim(x, y, r - 1);
     for (int i = 0; i < n; ++i) {
         const int q = n - i;
         HRGN disc = CreateEllipticRgn(ball.highlight_x - q, ball.highlight_y - q,

@@ -12,6 +12,11 @@
 void paint_ball_layers(const HDC* contexts, int context_count, int x, int y, int colour,
                        BallStyle style, BallMeasure measure);
 
+// The rim alone, as paint_ball_layers draws it; false, with nothing drawn, for a colour or
+// measure outside the tables.
+bool paint_ball_rim(const HDC* contexts, int context_count, int x, int y, int colour,
+                    BallStyle style, BallMeasure measure);
+
 // The whole ball drawing, call by call: the cell emptied, then the layers, on canvas and
 // window. draw_ball gives the same pixels from a picture of the cell drawn this way once.
 void draw_ball_directly(int x, int y, int colour, BallStyle style, BallSize size);

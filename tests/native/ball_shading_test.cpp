@@ -1,3 +1,5 @@
+#include "render/ball_picture.h"
+#include "render/ball_shades.h"
 #include "render/ball_shading.h"
 #include "render/colours.h"
 #include "render/screen_layout.h"
@@ -130,6 +132,56 @@ TEST(RimBlend, CoverageMixesTheShadeWithTheCellGrey) {
     // 107.5, 112.5 and 230 truncate.
     EXPECT_EQ(blend_with_cell_grey(shade, 0.5), rgb_colour(107, 112, 230));
     EXPECT_EQ(blend_with_cell_grey(shade, 0.2679491924311228), rgb_colour(152, 155, 218));
+}
+
+} // namespace
+
+namespace {
+
+// A 9 x 9 cell picture (half 4) of a ball of radius 3 with 6 discs.
+struct SmallPicture {
+    static constexpr int32_t side = 9;
+    uint8_t discs[side * side] = {};
+    uint32_t colours[side * side] = {};
+    BallMeasure measure{3, 6};
+    uint32_t at(int32_t x, int32_t y) const { return colours[y * side + x]; }
+    void compose(int colour, BallStyle style) {
+        fill_shade_colours(measure.ring_count, ball_shades);
+        compose_ball_picture({side, discs}, measure, colour, style, colours);
+    }
+};
+
+TEST(BallPicture, TheRimLiesOverTheGreyAndTheDiscsOverTheRim) {
+    SmallPicture p;
+    p.compose(3, BallStyle::normal);
+    // Only the rim of radius 2 about (4, 4) changes the grey square.
+    plotted.clear();
+    walk_rim(4, 4, 2, record);
+    std::vector<bool> on_rim(p.side * p.side);
+    for (const Plotted& r : plotted) {
+        on_rim[r.y * p.side + r.x] = true;
+    }
+    for (int32_t y = 0; y < p.side; ++y) {
+        for (int32_t x = 0; x < p.side; ++x) {
+            if (!on_rim[y * p.side + x]) {
+                EXPECT_EQ(p.at(x, y), cell_colour) << x << "," << y;
+            }
+        }
+    }
+    // The axis point (2, 4) has full coverage: its shade, 4.5 - |(3,3)-(2,4)| = 3.09 -> 3.
+    EXPECT_EQ(p.at(2, 4), ball_shades.shade_colour[3][3]);
+
+    // Where discs lie, the smallest disc's shade covers everything.
+    for (uint8_t& q : p.discs) {
+        q = 2;
+    }
+    p.discs[4 * p.side + 4] = 1;
+    p.compose(3, BallStyle::normal);
+    EXPECT_EQ(p.at(2, 4), ball_shades.shade_colour[3][4]);
+    EXPECT_EQ(p.at(4, 4), ball_shades.shade_colour[3][5]);
+    p.compose(3, BallStyle::selected);
+    EXPECT_EQ(p.at(2, 4), ball_shades.shade_colour[3][2]);
+    EXPECT_EQ(p.at(4, 4), ball_shades.shade_colour[3][1]);
 }
 
 } // namespace

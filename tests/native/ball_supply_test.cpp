@@ -28,7 +28,8 @@ bool has_line_of_five() {
                 for (int k = 0; k < 5; ++k) {
                     const int cc = c + k * d[0];
                     const int rr = r + k * d[1];
-                    if (v == 0 || cc < 0 || cc > 7 || rr > 7 || game.board[cell_index(cc, rr)] != v) {
+                    if (v == 0 || cc < 0 || cc > 7 || rr > 7 ||
+                        game.board[cell_index(cc, rr)] != v) {
                         break;
                     }
                     ++run;
@@ -57,7 +58,8 @@ void expect_free_list_consistent() {
         const int c = game.free_columns[k];
         const int r = game.free_rows[k];
         ASSERT_TRUE(c >= 0 && c < 8 && r >= 0 && r < 8);
-        EXPECT_EQ(game.board[cell_index(c, r)], 0) << "listed cell " << c << "," << r << " holds a ball";
+        EXPECT_EQ(game.board[cell_index(c, r)], 0)
+            << "listed cell " << c << "," << r << " holds a ball";
         EXPECT_TRUE(listed.insert({c, r}).second) << "cell listed twice";
     }
     EXPECT_EQ(int(listed.size()), 64 - balls_on_board());

@@ -9,11 +9,21 @@ std::vector<EngineCall> engine_calls;
 void draw_ball(int x, int y, int colour, BallStyle style, BallSize size) {
     engine_calls.push_back({EngineCall::draw, x, y, colour, style, size});
 }
-void erase_cell(int x, int y) { engine_calls.push_back({EngineCall::erase, x, y}); }
-void draw_grid() { engine_calls.push_back({EngineCall::grid}); }
-void show_score() { engine_calls.push_back({EngineCall::score}); }
-void update_cursor() { engine_calls.push_back({EngineCall::cursor}); }
-void show_consistency_message() { engine_calls.push_back({EngineCall::consistency}); }
+void erase_cell(int x, int y) {
+    engine_calls.push_back({EngineCall::erase, x, y});
+}
+void draw_grid() {
+    engine_calls.push_back({EngineCall::grid});
+}
+void show_score() {
+    engine_calls.push_back({EngineCall::score});
+}
+void update_cursor() {
+    engine_calls.push_back({EngineCall::cursor});
+}
+void show_consistency_message() {
+    engine_calls.push_back({EngineCall::consistency});
+}
 
 void reset_engine_fixture() {
     reset_game_state();
