@@ -91,7 +91,9 @@ Pixels read_pixels(HDC dc, int32_t left, int32_t top, int32_t width, int32_t hei
 }
 
 bool save_test_picture(const Pixels& pixels, const std::string& file_name) {
-    const std::string folder = std::string("Z:") + TRIVELLE_TEST_RESULTS_DIR;
+    // Under Wine the build tree's Unix path lies on drive Z:.
+    const std::string tree_path = TRIVELLE_TEST_RESULTS_DIR;
+    const std::string folder = tree_path[0] == '/' ? "Z:" + tree_path : tree_path;
     CreateDirectoryA(folder.c_str(), nullptr);
     FILE* file = std::fopen((folder + "/" + file_name).c_str(), "wb");
     if (!file) {
