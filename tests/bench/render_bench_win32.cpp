@@ -130,8 +130,7 @@ int main() {
                 round, round / reference);
     std::printf("first round of the run (pictures drawn):             %8.0f us  ratio %.2f\n",
                 first_round, first_round / reference);
-    std::printf("first reference of the run:                          %8.0f us\n",
-                first_reference);
+    std::printf("first reference of the run:                          %8.0f us\n", first_reference);
     std::printf("same 64 balls drawn call by call (plain drawing):    %8.0f us  ratio %.2f\n",
                 median(plains), median(plains) / reference);
     close_test_board();
