@@ -1,6 +1,7 @@
 // The automatic side of play: round-start fill, top-up, preview balls and a new preview.
 #include "engine/engine_calls.h"
 #include "engine/game_state.h"
+#include "engine/play.h"
 #include "render/geometry.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// What the engine asks of the rest of the program. The Windows program defines these
-// with real drawing and controls; the native tests link small recording fakes instead.
+// What the engine asks of the board's drawing. The Windows program defines these with
+// real drawing; the native tests link small recording fakes instead.
 #pragma once
 
 enum class BallStyle { normal, selected };
@@ -13,7 +13,5 @@ void erase_cell(int x, int y);
 void draw_grid();
 // Empties all 64 cells on screen and in the state and draws the grid.
 void reset_board();
-void show_score();
-void update_cursor();
 // The message for a broken free-cell list; placement goes on after it.
 void show_consistency_message();

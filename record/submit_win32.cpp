@@ -5,7 +5,9 @@
 
 int store_private_fields = 0;
 
-LRESULT submit_result(HWND, WORD, WORD, HWND) { return 0; }
+LRESULT submit_result(HWND, WORD, WORD, HWND) {
+    return 0;
+}
 
 void toggle_privacy_switch() {
     if (store_private_fields == 0) {

@@ -33,9 +33,7 @@ void plot_rim_pixel(int32_t px, int32_t py, double a) {
     }
 }
 
-void draw_rim(int cx, int cy, int radius) {
-    walk_rim(cx, cy, radius, plot_rim_pixel);
-}
+void draw_rim(int cx, int cy, int radius) { walk_rim(cx, cy, radius, plot_rim_pixel); }
 
 bool paint_ball_rim(const HDC* contexts, int context_count, int x, int y, int colour,
                     BallStyle style, BallMeasure measure) {

@@ -34,9 +34,7 @@ int kind_of(int colour, BallStyle style, BallSize size) {
     return (colour * 2 + (style == BallStyle::selected)) * 2 + (size == BallSize::preview);
 }
 
-int32_t picture_side() {
-    return 2 * geometry.half_cell + 1;
-}
+int32_t picture_side() { return 2 * geometry.half_cell + 1; }
 
 bool pictures_fit_layout() {
     return pictures.dc && pictures.half_cell == geometry.half_cell &&

@@ -26,9 +26,7 @@ int32_t clamp_side(int32_t side) {
 
 // The single-precision product of two singles: the exact product fits a double, so one
 // conversion rounds it once, on every floating-point unit.
-float single_product(float a, float b) {
-    return float(double(a) * double(b));
-}
+float single_product(float a, float b) { return float(double(a) * double(b)); }
 
 // The layout steps in 64-bit integers, so that any fraction can be judged without overflow.
 struct WideLayout {
@@ -65,9 +63,7 @@ bool wide_enough(int32_t w, int32_t h, float f) {
     return !wide_layout(w, h, f, l) || l.board_width >= smallest_sound_board_width;
 }
 
-int64_t magnitude(int64_t v) {
-    return v < 0 ? -v : v;
-}
+int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
 
 // Pixel length of v panel layout units, 0.0022 * board_width each.
 int64_t layout_units_in_pixels(int64_t board_width, int v) {

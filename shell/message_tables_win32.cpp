@@ -1,11 +1,11 @@
 // The index of the program's behaviour: which handler answers which message.
+#include "shell/message_tables_win32.h"
 #include "engine/board_input_win32.h"
 #include "engine/test_commands_win32.h"
 #include "panel/panel_win32.h"
 #include "record/submit_win32.h"
 #include "render/board_window_win32.h"
 #include "shell/main_window_win32.h"
-#include "shell/message_tables_win32.h"
 #include "shell/window_procs_win32.h"
 
 namespace {
@@ -17,9 +17,8 @@ const MessageEntry main_window_entries[] = {
 };
 
 const MessageEntry board_window_entries[] = {
-    {WM_CREATE, on_board_create},   {WM_DESTROY, on_board_destroy},
-    {WM_SIZE, on_board_size},       {WM_PAINT, on_board_paint},
-    {WM_MOUSEMOVE, update_cursor},  {WM_LBUTTONUP, on_board_click},
+    {WM_CREATE, on_board_create}, {WM_DESTROY, on_board_destroy}, {WM_SIZE, on_board_size},
+    {WM_PAINT, on_board_paint},   {WM_MOUSEMOVE, update_cursor},  {WM_LBUTTONUP, on_board_click},
 };
 
 const MessageEntry panel_entries[] = {
@@ -30,7 +29,11 @@ const MessageEntry panel_entries[] = {
 };
 
 const CommandEntry panel_command_entries[] = {
-    {103, on_new}, {105, on_skip}, {2110, submit_result}, {2115, on_info}, {IDCANCEL, on_panel_cancel},
+    {103, on_new},
+    {105, on_skip},
+    {2110, submit_result},
+    {2115, on_info},
+    {IDCANCEL, on_panel_cancel},
 };
 
 } // namespace

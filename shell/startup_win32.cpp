@@ -40,17 +40,17 @@ bool register_classes(HINSTANCE instance) {
     arrow_cursor = LoadCursorA(nullptr, IDC_ARROW);
 
     if (!RegisterClassExA(&wc)) {
-        const WNDCLASSA plain = {wc.style,     wc.lpfnWndProc, 0,       0,
-                                 wc.hInstance, wc.hIcon,       nullptr, wc.hbrBackground,
+        const WNDCLASSA plain = {wc.style,     wc.lpfnWndProc,  0,       0,
+                                 wc.hInstance, wc.hIcon,        nullptr, wc.hbrBackground,
                                  nullptr,      wc.lpszClassName};
         if (!RegisterClassA(&plain)) {
             return false;
         }
     }
 
-    const WNDCLASSA board = {wc.style,         board_window_proc, 0, 0, wc.hInstance, nullptr,
-                             nullptr,          wc.hbrBackground,  nullptr,
-                             board_class_name};
+    const WNDCLASSA board = {wc.style,     board_window_proc, 0,       0,
+                             wc.hInstance, nullptr,           nullptr, wc.hbrBackground,
+                             nullptr,      board_class_name};
     return RegisterClassA(&board) != 0;
 }
 

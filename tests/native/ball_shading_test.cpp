@@ -17,9 +17,7 @@ struct Plotted {
 };
 
 std::vector<Plotted> plotted;
-void record(int32_t x, int32_t y, double coverage) {
-    plotted.push_back({x, y, coverage});
-}
+void record(int32_t x, int32_t y, double coverage) { plotted.push_back({x, y, coverage}); }
 
 std::vector<Plotted> rim_of(int32_t radius) {
     plotted.clear();
@@ -50,9 +48,7 @@ void add_step(std::vector<Plotted>& rim, int x, int y, double t) {
     }
 }
 
-std::vector<Plotted> axis_points(int r) {
-    return {{-r, 0, 1}, {0, -r, 1}, {r, 0, 1}, {0, r, 1}};
-}
+std::vector<Plotted> axis_points(int r) { return {{-r, 0, 1}, {0, -r, 1}, {r, 0, 1}, {0, r, 1}}; }
 
 TEST(RimWalk, SmallRadii) {
     expect_rim(rim_of(0), {{0, 0, 1}});

@@ -18,39 +18,6 @@ struct Lcg {
     }
 };
 
-bool has_line_of_five() {
-    const int directions[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
-    for (int c = 0; c < 8; ++c) {
-        for (int r = 0; r < 8; ++r) {
-            const uint8_t v = game.board[cell_index(c, r)];
-            for (const auto& d : directions) {
-                int run = 0;
-                for (int k = 0; k < 5; ++k) {
-                    const int cc = c + k * d[0];
-                    const int rr = r + k * d[1];
-                    if (v == 0 || cc < 0 || cc > 7 || rr > 7 ||
-                        game.board[cell_index(cc, rr)] != v) {
-                        break;
-                    }
-                    ++run;
-                }
-                if (run == 5) {
-                    return true;
-                }
-            }
-        }
-    }
-    return false;
-}
-
-int balls_on_board() {
-    int n = 0;
-    for (uint8_t v : game.board) {
-        n += v != 0;
-    }
-    return n;
-}
-
 // Entries 0..free_last are exactly the empty cells, each once.
 void expect_free_list_consistent() {
     std::set<std::pair<int, int>> listed;
@@ -68,7 +35,7 @@ void expect_free_list_consistent() {
 void expect_settled_board() {
     EXPECT_EQ(game.ball_count, game.initial_ball_count);
     EXPECT_EQ(balls_on_board(), game.initial_ball_count);
-    EXPECT_FALSE(has_line_of_five());
+    EXPECT_FALSE(board_has_line_of_five());
     EXPECT_EQ(game.scoring_enabled, 1);
     EXPECT_EQ(game.preview_count, 5);
     EXPECT_TRUE(calls_of(EngineCall::consistency).empty());
@@ -117,7 +84,7 @@ TEST(BallSupply, FillsAndTopUpsKeepTheBoardSettledOverManySeeds) {
         game.scoring_enabled = 1;
         EXPECT_EQ(game.ball_count, game.initial_ball_count);
         EXPECT_EQ(balls_on_board(), game.initial_ball_count);
-        EXPECT_FALSE(has_line_of_five());
+        EXPECT_FALSE(board_has_line_of_five());
         expect_free_list_consistent();
         EXPECT_EQ(game.total_lines, 0);
         EXPECT_TRUE(calls_of(EngineCall::consistency).empty());

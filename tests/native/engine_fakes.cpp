@@ -1,4 +1,4 @@
-// Recording stand-ins for what the engine asks of the Windows program.
+// Recording stand-ins for the board drawing the engine asks for.
 #include "tests/native/engine_fakes.h"
 
 #include "engine/game_state.h"
@@ -9,27 +9,18 @@ std::vector<EngineCall> engine_calls;
 void draw_ball(int x, int y, int colour, BallStyle style, BallSize size) {
     engine_calls.push_back({EngineCall::draw, x, y, colour, style, size});
 }
-void erase_cell(int x, int y) {
-    engine_calls.push_back({EngineCall::erase, x, y});
-}
-void draw_grid() {
-    engine_calls.push_back({EngineCall::grid});
-}
-void show_score() {
-    engine_calls.push_back({EngineCall::score});
-}
-void update_cursor() {
-    engine_calls.push_back({EngineCall::cursor});
-}
-void show_consistency_message() {
-    engine_calls.push_back({EngineCall::consistency});
-}
+void erase_cell(int x, int y) { engine_calls.push_back({EngineCall::erase, x, y}); }
+void draw_grid() { engine_calls.push_back({EngineCall::grid}); }
+void show_consistency_message() { engine_calls.push_back({EngineCall::consistency}); }
 
 void reset_engine_fixture() {
     reset_game_state();
     engine_calls.clear();
     geometry = Geometry{};
+    geometry.half_cell = 4;
     geometry.cell_size = 10;
+    geometry.grid_left = 95;
+    geometry.grid_top = 95;
     geometry.cell0_centre_x = 100;
     geometry.cell0_centre_y = 100;
 }
@@ -42,4 +33,47 @@ std::vector<EngineCall> calls_of(EngineCall::Kind kind) {
         }
     }
     return found;
+}
+
+void set_board_picture(const char* const rows[8]) {
+    game.ball_count = 0;
+    for (int r = 0; r < 8; ++r) {
+        for (int c = 0; c < 8; ++c) {
+            const char ch = rows[r][c];
+            game.board[cell_index(c, r)] = ch == '.' ? 0 : uint8_t(ch - '0');
+            game.ball_count += ch != '.';
+        }
+    }
+}
+
+int balls_on_board() {
+    int n = 0;
+    for (uint8_t v : game.board) {
+        n += v != 0;
+    }
+    return n;
+}
+
+bool board_has_line_of_five() {
+    const int directions[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
+    for (int c = 0; c < 8; ++c) {
+        for (int r = 0; r < 8; ++r) {
+            const uint8_t v = game.board[cell_index(c, r)];
+            for (const auto& d : directions) {
+                int run = 0;
+                while (run < 5 && v != 0) {
+                    const int cc = c + run * d[0];
+                    const int rr = r + run * d[1];
+                    if (cc < 0 || cc > 7 || rr > 7 || game.board[cell_index(cc, rr)] != v) {
+                        break;
+                    }
+                    ++run;
+                }
+                if (run == 5) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
 }

@@ -1,4 +1,5 @@
-// Recording stand-ins for what the engine asks of the Windows program.
+// Recording stand-ins for the board drawing (engine_fakes.cpp) and, where a test links
+// score_cursor_fakes.cpp instead of the real ones, the score display and the cursor.
 #pragma once
 
 #include "engine/engine_calls.h"
@@ -17,7 +18,14 @@ struct EngineCall {
 extern std::vector<EngineCall> engine_calls;
 
 // Fresh engine state, an empty call log and a simple layout: cell (c, r) is centred at
-// (100 + 10c, 100 + 10r), so preview slot i is at (80, 130 + 10i).
+// (100 + 10c, 100 + 10r) with the grid's top-left line crossing at (95, 95), so preview
+// slot i is at (80, 130 + 10i).
 void reset_engine_fixture();
 
 std::vector<EngineCall> calls_of(EngineCall::Kind kind);
+
+// Board helpers for tests. Pictures are eight rows of eight characters, top row first:
+// '.' is an empty cell, a digit the Board value.
+void set_board_picture(const char* const rows[8]);
+int balls_on_board();
+bool board_has_line_of_five();

@@ -7,18 +7,7 @@
 
 namespace {
 
-// Pictures are eight rows of eight characters, top row first: '.' is empty, a digit is
-// the Board value; in the expectation 'x' marks a cell that must be removed.
-void set_board(const char* const rows[8]) {
-    for (int r = 0; r < 8; ++r) {
-        for (int c = 0; c < 8; ++c) {
-            const char ch = rows[r][c];
-            game.board[cell_index(c, r)] = ch == '.' ? 0 : uint8_t(ch - '0');
-            game.ball_count += ch != '.';
-        }
-    }
-}
-
+// In an expectation picture 'x' marks a cell that must be removed.
 struct LineCase {
     const char* name;
     const char* board[8];
@@ -73,7 +62,7 @@ class LineRemoval : public testing::TestWithParam<LineCase> {};
 TEST_P(LineRemoval, RemovesExactlyTheRunsOfFiveOrMoreAsOneLine) {
     const LineCase& line = GetParam();
     reset_engine_fixture();
-    set_board(line.board);
+    set_board_picture(line.board);
     game.scoring_enabled = 1;
     const int before = game.ball_count;
 
@@ -115,7 +104,7 @@ TEST(LineRemovalUncounted, ReturnsCellsToTheFreeListWithoutCountingOrOverflowing
     reset_engine_fixture();
     const char* const rows[8] = {"11111...", "........", "........", "........",
                                  "........", "........", "........", "........"};
-    set_board(rows);
+    set_board_picture(rows);
     game.scoring_enabled = 0;
     game.free_last = 60;
     EXPECT_EQ(remove_lines(), 1);

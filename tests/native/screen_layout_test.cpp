@@ -12,9 +12,7 @@
 
 namespace {
 
-constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
-    return rgb_colour(r, g, b);
-}
+constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return rgb_colour(r, g, b); }
 
 struct LayoutCase {
     int32_t width, height;

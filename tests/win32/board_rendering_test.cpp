@@ -13,17 +13,11 @@
 
 namespace {
 
-HDC canvas() {
-    return offscreen_canvas.canvas_dc;
-}
-HDC window() {
-    return offscreen_canvas.window_dc;
-}
+HDC canvas() { return offscreen_canvas.canvas_dc; }
+HDC window() { return offscreen_canvas.window_dc; }
 
 // Left of the panel, which stands one cell right of the grid: only the board draws there.
-int32_t board_area_width() {
-    return geometry.grid_left + 9 * geometry.cell_size + 1;
-}
+int32_t board_area_width() { return geometry.grid_left + 9 * geometry.cell_size + 1; }
 
 Pixels whole_board(HDC dc) {
     RECT client;

@@ -1,0 +1,100 @@
+// Clicks on the board: selecting a ball, moving it, and what a scoring move brings.
+#include "engine/engine_calls.h"
+#include "engine/game_state.h"
+#include "engine/play.h"
+#include "render/geometry.h"
+
+namespace {
+
+void draw_ball_in_cell(int column, int row, int colour, BallStyle style) {
+    draw_ball(cell_centre_x(column), cell_centre_y(row), colour, style, BallSize::board);
+}
+
+void select_ball(int column, int row) {
+    if (game.selection_active == 1) {
+        draw_ball_in_cell(game.selected_column, game.selected_row, game.selected_value - 1,
+                          BallStyle::normal);
+    }
+    for (uint8_t& mark : game.marks) {
+        mark = 0;
+    }
+    game.selected_column = int8_t(column);
+    game.selected_row = int8_t(row);
+    game.selected_value = game.board[cell_index(column, row)];
+    game.selection_active = 1;
+    draw_ball_in_cell(column, row, game.selected_value - 1, BallStyle::selected);
+    mark_reachable(column, row);
+}
+
+void move_selected_ball(int column, int row) {
+    erase_cell(cell_centre_x(game.selected_column), cell_centre_y(game.selected_row));
+    draw_ball_in_cell(column, row, game.selected_value - 1, BallStyle::normal);
+    game.selection_active = 0;
+    game.board[cell_index(game.selected_column, game.selected_row)] = 0;
+    game.board[cell_index(column, row)] = game.selected_value;
+    ++game.total_moves;
+    show_score();
+
+    if (!remove_lines()) {
+        return; // a move that makes no line brings no balls
+    }
+    game.scoring_enabled = 0;
+    if (game.lines_this_round >= game.lines_per_round) {
+        end_round(); // the next round's fill turns scoring on again
+        return;
+    }
+    // This order fixes the order of the random numbers: preview cells, new preview, top-up.
+    place_preview_balls();
+    draw_new_preview();
+    if (game.ball_count < game.initial_ball_count) {
+        refill_board();
+    }
+    game.scoring_enabled = 1;
+}
+
+} // namespace
+
+void on_board_click(int x, int y) {
+    if (geometry.cell_size <= 0) {
+        return; // no layout yet
+    }
+    const int dx = x - geometry.grid_left;
+    const int dy = y - geometry.grid_top;
+    if (dx < 0 || dy < 0) {
+        return;
+    }
+    const int column = dx / geometry.cell_size;
+    const int row = dy / geometry.cell_size;
+    if (column > 7 || row > 7 || game.current_round > game.round_count) {
+        return;
+    }
+
+    const int cell = cell_index(column, row);
+    if (game.board[cell] != 0) {
+        const bool already_selected = game.selection_active == 1 &&
+                                      game.selected_column == column && game.selected_row == row;
+        if (!already_selected) {
+            select_ball(column, row);
+        }
+        return;
+    }
+    if (game.selection_active == 1 && game.marks[cell] == mark_reachable_cell) {
+        move_selected_ball(column, row);
+    }
+}
+
+void mark_reachable(int column, int row) {
+    const int neighbours[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}}; // left, right, up, down
+    for (const auto& step : neighbours) {
+        const int c = column + step[0];
+        const int r = row + step[1];
+        if (c < 0 || c > 7 || r < 0 || r > 7) {
+            continue;
+        }
+        const int cell = cell_index(c, r);
+        if (game.board[cell] == 0 && game.marks[cell] == 0) {
+            game.marks[cell] = mark_reachable_cell;
+            mark_reachable(c, r);
+        }
+    }
+}
