@@ -22,6 +22,11 @@ function(trivelle_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} trivelle_flags GTest::gtest_main)
-    add_test(NAME ${name}
-        COMMAND ${name} --gtest_output=xml:${TRIVELLE_TEST_RESULTS}/${name}.xml)
+    # Under Wine a path without a drive letter is taken as relative to the working
+    # directory; Z: is the whole Unix file system.
+    set(results ${TRIVELLE_TEST_RESULTS})
+    if(CMAKE_CROSSCOMPILING)
+        set(results Z:${TRIVELLE_TEST_RESULTS})
+    endif()
+    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:${results}/${name}.xml)
 endfunction()

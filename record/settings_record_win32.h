@@ -3,5 +3,10 @@
 
 #include <windows.h>
 
+#include <string>
+
+// The complete record, private fields included, as the last store_settings_record built it.
+extern std::string record_buffer;
+
 void load_settings_record(HWND panel);
 void store_settings_record(HWND panel);

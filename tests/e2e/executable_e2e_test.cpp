@@ -9,7 +9,7 @@ namespace {
 
 std::string object_dump(const std::string& exe) {
     std::string text;
-    FILE* pipe = popen(("i686-w64-mingw32-objdump -p '" + exe + "'").c_str(), "r");
+    FILE* pipe = popen(("LC_ALL=C i686-w64-mingw32-objdump -p '" + exe + "'").c_str(), "r");
     if (!pipe) {
         return text;
     }
@@ -26,8 +26,8 @@ TEST(Executable, IsA32BitGuiProgramImportingOnlySystemDlls) {
     ASSERT_NE(dump.find("file format pei-i386"), std::string::npos);
     EXPECT_NE(dump.find("Subsystem\t\t00000002\t(Windows GUI)"), std::string::npos);
 
-    const std::set<std::string> system_dlls = {"KERNEL32.dll", "USER32.dll",   "GDI32.dll",
-                                               "ADVAPI32.dll", "SHELL32.dll",  "COMCTL32.dll",
+    const std::set<std::string> system_dlls = {"KERNEL32.dll", "USER32.dll",  "GDI32.dll",
+                                               "ADVAPI32.dll", "SHELL32.dll", "COMCTL32.dll",
                                                "msvcrt.dll"};
     int imports = 0;
     for (size_t at = dump.find("DLL Name: "); at != std::string::npos;

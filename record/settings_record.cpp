@@ -1,0 +1,179 @@
+// The settings record's text format: building it, walking it back and cutting its private part.
+#include "record/settings_record.h"
+
+#include "panel/control_ids.h"
+
+#include <climits>
+#include <cstdint>
+
+namespace {
+
+bool is_c_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Reads one decimal integer from pos on as "%d" does: blanks, an optional sign, digits.
+// Values beyond the int32 range are held at its ends instead of overflowing.
+bool scan_integer(std::string_view text, size_t& pos, int32_t& value) {
+    size_t i = pos;
+    while (i < text.size() && is_c_space(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    const size_t digits_start = i;
+    int64_t magnitude = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        if (magnitude <= int64_t(INT32_MAX) + 1) {
+            magnitude = magnitude * 10 + (text[i] - '0');
+        }
+        ++i;
+    }
+    if (i == digits_start) {
+        return false;
+    }
+    int64_t signed_value = negative ? -magnitude : magnitude;
+    if (signed_value > INT32_MAX) {
+        signed_value = INT32_MAX;
+    } else if (signed_value < INT32_MIN) {
+        signed_value = INT32_MIN;
+    }
+    value = int32_t(signed_value);
+    pos = i;
+    return true;
+}
+
+// A player's text as the record can carry it: no separator or zero byte, at most limit bytes.
+std::string record_text(const std::string& text, int limit) {
+    std::string kept;
+    for (char c : text) {
+        if (c != record_separator && c != '\0') {
+            kept += c;
+        }
+    }
+    if (kept.size() > size_t(limit)) {
+        kept.resize(size_t(limit));
+    }
+    return kept;
+}
+
+void read_field(int n, std::string_view field, GameState& state, RecordReading& reading) {
+    switch (n) {
+    case 1:
+        state.initial_ball_count = leading_integer(field);
+        break;
+    case 2:
+        state.colour_count = leading_integer(field);
+        if (state.colour_count >= 2 && state.colour_count <= 7) {
+            reading.checked_radio = id_colours_2 + state.colour_count - 2;
+        }
+        break;
+    case 3: {
+        size_t pos = 0;
+        if (scan_integer(field, pos, state.round_count)) {
+            scan_integer(field, pos, state.lines_per_round);
+        }
+        if (state.round_count == 0 || state.round_count > 999) {
+            state.round_count = 6;
+        }
+        if (state.lines_per_round == 0 || state.lines_per_round > 9999) {
+            state.lines_per_round = 12;
+        }
+        reading.texts.push_back({id_rounds, std::to_string(state.round_count)});
+        reading.texts.push_back({id_lines_per_round, std::to_string(state.lines_per_round)});
+        break;
+    }
+    case 5:
+        reading.texts.push_back({id_nickname, std::string(field)});
+        break;
+    case 6:
+        reading.texts.push_back({id_country, std::string(field)});
+        break;
+    case 7:
+        reading.texts.push_back({id_city, std::string(field)});
+        break;
+    case 8:
+        reading.texts.push_back({id_hidden_field, std::string(field)});
+        break;
+    case 9:
+        reading.texts.push_back({id_birth_year, std::string(field)});
+        break;
+    default: // field 4, the move count, and anything past field 9 are not read back
+        break;
+    }
+}
+
+} // namespace
+
+int32_t leading_integer(std::string_view text) {
+    size_t pos = 0;
+    int32_t value = 0;
+    return scan_integer(text, pos, value) ? value : 0;
+}
+
+std::string build_settings_record(const GameState& state, const PlayerTexts& texts) {
+    std::string record;
+    record += std::to_string(state.initial_ball_count);
+    record += record_separator;
+    record += std::to_string(state.colour_count);
+    record += record_separator;
+    record += std::to_string(state.round_count) + " " + std::to_string(state.lines_per_round);
+    record += record_separator;
+    record += std::to_string(state.total_moves);
+    record += record_separator;
+    record += record_text(texts.nickname, nickname_limit);
+    record += record_separator;
+    record += record_text(texts.country, country_limit);
+    record += record_separator;
+    record += record_text(texts.city, city_limit);
+    record += record_separator;
+    record += record_text(texts.hidden_text, hidden_text_limit);
+    record += record_separator;
+    record += record_text(texts.birth_year, birth_year_limit);
+    record += record_separator;
+    record += record_text(texts.email, email_limit);
+    return record;
+}
+
+std::string without_private_fields(std::string_view record) {
+    int separators = 0;
+    for (size_t i = 0; i < record.size(); ++i) {
+        if (record[i] == record_separator && ++separators == first_private_field - 1) {
+            return std::string(record.substr(0, i + 1)) + record_separator + record_separator;
+        }
+    }
+    return std::string(record);
+}
+
+bool withhold_stored_fields(std::string& stored) {
+    int separators = 0;
+    for (size_t i = stored.size(); i-- > 1;) {
+        if (stored[i] == record_separator && ++separators == 3) {
+            stored.resize(i + 1);
+            stored += record_separator;
+            stored += record_separator;
+            return true;
+        }
+    }
+    return false;
+}
+
+RecordReading read_settings_record(std::string_view record, GameState& state) {
+    record = record.substr(0, record.find('\0'));
+    RecordReading reading;
+    state.round_count = 0;
+    int n = 0;
+    size_t field_start = 0;
+    for (size_t i = 0; i < record.size(); ++i) {
+        if (record[i] == record_separator) {
+            read_field(++n, record.substr(field_start, i - field_start), state, reading);
+            field_start = i + 1;
+        }
+    }
+    // The text after the last separator is the e-mail, whatever the number of fields.
+    reading.texts.push_back({id_email, std::string(record.substr(field_start))});
+    return reading;
+}

@@ -1,0 +1,86 @@
+// Ball drawing the plain way: erase, outline, Wu rim, then discs lighter towards the highlight.
+#include "render/ball_drawing_win32.h"
+
+#include "render/ball_shades.h"
+#include "render/geometry.h"
+#include "render/offscreen_canvas_win32.h"
+#include "render/shade_brushes_win32.h"
+
+namespace {
+
+// The ball that draw_rim and plot_rim_pixel are painting.
+struct BallInProgress {
+    const HDC* contexts;
+    int context_count;
+    int highlight_x;
+    int highlight_y;
+    int radius;
+    int ring_count;
+    int colour;
+    BallStyle style;
+} ball;
+
+} // namespace
+
+void plot_rim_pixel(int32_t px, int32_t py, double a) {
+    int32_t j =
+        rim_shade_index(ball.highlight_x, ball.highlight_y, px, py, ball.radius, ball.style);
+    // A sound layout keeps j in 0..ring_count; the bound only guards the table.
+    j = j < 0 ? 0 : j > ball.ring_count ? ball.ring_count : j;
+    const COLORREF blended = blend_with_cell_grey(ball_shades.shade_colour[ball.colour][j], a);
+    for (int k = 0; k < ball.context_count; ++k) {
+        SetPixelV(ball.contexts[k], px, py, blended);
+    }
+}
+
+void draw_rim(int cx, int cy, int radius) { walk_rim(cx, cy, radius, plot_rim_pixel); }
+
+bool paint_ball_rim(const HDC* contexts, int context_count, int x, int y, int colour,
+                    BallStyle style, BallMeasure measure) {
+    const int r = measure.radius;
+    const int n = measure.ring_count;
+    if (colour < 0 || colour >= ball_colour_count || r < 1 || n < 1 || n >= shade_capacity) {
+        return false; // nothing a sound layout and the engine ever ask for
+    }
+    const int h = highlight_offset_for(r);
+    ball = {contexts, context_count, x - h, y - h, r, n, colour, style};
+    draw_rim(x, y, r - 1);
+    return true;
+}
+
+void paint_ball_layers(const HDC* contexts, int context_count, int x, int y, int colour,
+                       BallStyle style, BallMeasure measure) {
+    const int r = measure.radius;
+    const int n = measure.ring_count;
+    HRGN outline = CreateEllipticRgn(x - r + 1, y - r + 1, x + r + 1, y + r + 1);
+    if (!paint_ball_rim(contexts, context_count, x, y, colour, style, measure)) {
+        DeleteObject(outline);
+        return;
+    }
+    int shade = style == BallStyle::normal ? 0 : n;
+    for (int i = 0; i < n; ++i) {
+        const int q = n - i;
+        HRGN disc = CreateEllipticRgn(ball.highlight_x - q, ball.highlight_y - q,
+                                      ball.highlight_x + q, ball.highlight_y + q);
+        CombineRgn(disc, disc, outline, RGN_AND);
+        for (int k = 0; k < context_count; ++k) {
+            FillRgn(contexts[k], disc, shade_brush[colour][shade]);
+        }
+        shade += style == BallStyle::normal ? 1 : -1;
+        DeleteObject(disc);
+    }
+    DeleteObject(outline);
+}
+
+void draw_ball_directly(int x, int y, int colour, BallStyle style, BallSize size) {
+    erase_cell(x, y);
+    const HDC contexts[] = {offscreen_canvas.canvas_dc, offscreen_canvas.window_dc};
+    paint_ball_layers(contexts, 2, x, y, colour, style,
+                      ball_measure(geometry.ball_radius, geometry.ring_count, size));
+}
+
+void draw_ball(int x, int y, int colour, BallStyle style, BallSize size) {
+    if (!copy_ball_picture(x, y, colour, style, size)) {
+        draw_ball_directly(x, y, colour, style, size);
+    }
+}

@@ -1,0 +1,119 @@
+// A small panel of real controls with the real ids, standing in for the built control panel.
+#include "tests/win32/stand_in_panel_win32.h"
+
+#include "panel/control_ids.h"
+#include "panel/panel_win32.h"
+
+#include <vector>
+
+namespace {
+
+HWND add_control(HWND panel, const char* window_class, DWORD style, int id, int y) {
+    return CreateWindowExA(0, window_class, "", WS_CHILD | WS_VISIBLE | style, 0, y, 100, 20, panel,
+                           reinterpret_cast<HMENU>(INT_PTR(id)), GetModuleHandleA(nullptr),
+                           nullptr);
+}
+
+HWND add_edit(HWND panel, int id, int limit, int y) {
+    HWND edit = add_control(panel, "EDIT", WS_BORDER | ES_AUTOHSCROLL, id, y);
+    SendMessageA(edit, EM_LIMITTEXT, WPARAM(limit), 0);
+    return edit;
+}
+
+} // namespace
+
+HWND create_stand_in_panel() {
+    HWND panel = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 600, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    PanelControls& p = panel_controls;
+    p = PanelControls{};
+    p.panel = panel;
+    p.hidden_field = add_edit(panel, id_hidden_field, 77, 0);
+    p.country = add_edit(panel, id_country, 2, 20);
+    p.email = add_edit(panel, id_email, 51, 40);
+    p.city = add_edit(panel, id_city, 25, 60);
+    p.birth_year = add_edit(panel, id_birth_year, 4, 80);
+    p.nickname = add_edit(panel, id_nickname, 16, 100);
+    p.rounds = add_edit(panel, id_rounds, 3, 120);
+    p.lines_per_round = add_edit(panel, id_lines_per_round, 4, 140);
+    for (int i = 0; i < 6; ++i) {
+        p.colour_radios[i] = add_control(panel, "BUTTON", BS_AUTORADIOBUTTON | (i ? 0 : WS_GROUP),
+                                         id_colours_2 + i, 160 + 20 * i);
+    }
+    p.new_button = add_control(panel, "BUTTON", BS_PUSHBUTTON, id_new, 280);
+    p.ball_count_list = add_control(panel, "COMBOBOX", CBS_DROPDOWNLIST, id_ball_count_list, 300);
+    p.internet_button = add_control(panel, "BUTTON", BS_PUSHBUTTON, id_internet, 320);
+    p.privacy_switch = add_control(panel, "BUTTON", BS_AUTOCHECKBOX, id_privacy_switch, 340);
+    for (HWND control : {p.new_button, p.ball_count_list, p.rounds, p.lines_per_round}) {
+        EnableWindow(control, FALSE);
+    }
+    for (HWND radio : p.colour_radios) {
+        EnableWindow(radio, FALSE);
+    }
+    return panel;
+}
+
+void destroy_stand_in_panel(HWND panel) {
+    DestroyWindow(panel);
+    panel_controls = PanelControls{};
+}
+
+std::string control_text(HWND panel, int control_id) {
+    HWND control = GetDlgItem(panel, control_id);
+    std::vector<char> text(size_t(GetWindowTextLengthA(control)) + 1, '\0');
+    GetWindowTextA(control, text.data(), int(text.size()));
+    return text.data();
+}
+
+bool is_checked(HWND panel, int control_id) {
+    return SendDlgItemMessageA(panel, control_id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+int checked_colour(HWND panel) {
+    for (int id = id_colours_2; id <= id_colours_7; ++id) {
+        if (is_checked(panel, id)) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+void delete_record_key() { RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Trivelle"); }
+
+bool record_key_exists() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Trivelle", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+void set_raw_record(DWORD type, const std::string& data) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Trivelle", 0, nullptr, 0, KEY_WRITE, nullptr,
+                        &key, nullptr) == ERROR_SUCCESS) {
+        RegSetValueExA(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                       DWORD(data.size()));
+        RegCloseKey(key);
+    }
+}
+
+bool raw_record(std::string& data, DWORD& type) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Trivelle", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD size = 0;
+    bool found = RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    if (found) {
+        data.assign(size, '\0');
+        found = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                 &size) == ERROR_SUCCESS;
+        data.resize(size);
+    }
+    RegCloseKey(key);
+    return found;
+}

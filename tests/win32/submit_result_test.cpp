@@ -1,0 +1,188 @@
+#include "engine/game_state.h"
+#include "panel/control_ids.h"
+#include "panel/panel_win32.h"
+#include "record/result_link.h"
+#include "record/settings_record.h"
+#include "record/settings_record_win32.h"
+#include "record/submit_win32.h"
+#include "tests/win32/stand_in_panel_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string sep(1, record_separator);
+
+// The file where the test prefix's browser writes every address it is asked to open.
+std::string browser_log_path() {
+    char prefix[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) {
+        return std::string();
+    }
+    std::string path = std::string("Z:") + prefix + "/browser-links.log";
+    for (char& c : path) {
+        c = c == '/' ? '\\' : c;
+    }
+    return path;
+}
+
+std::vector<std::string> browser_links() {
+    std::vector<std::string> links;
+    std::ifstream log(browser_log_path());
+    for (std::string line; std::getline(log, line);) {
+        links.push_back(line);
+    }
+    return links;
+}
+
+// The link the browser was asked to open after `before` links, waiting for it a while: the
+// browser is started as a process of its own.
+std::string next_browser_link(size_t before) {
+    for (int tries = 0; tries < 300; ++tries) {
+        const std::vector<std::string> links = browser_links();
+        if (links.size() > before) {
+            return links[before];
+        }
+        Sleep(50);
+    }
+    return "<no link opened>";
+}
+
+struct ToolRun {
+    DWORD exit_code = DWORD(-1);
+    std::string output;
+};
+
+// Runs decode_result_link.exe of this build tree with the given argument text.
+ToolRun run_decoder(const std::string& arguments) {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string tool = path;
+    for (int up = 0; up < 3; ++up) {
+        tool = tool.substr(0, tool.find_last_of("\\/"));
+    }
+    tool += "\\record\\decode_result_link.exe";
+
+    ToolRun run;
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE read_end = nullptr, write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inheritable, 1 << 16)) {
+        return run;
+    }
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write_end;
+    startup.hStdError = write_end;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + tool + "\" " + arguments;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 30000);
+        GetExitCodeProcess(process.hProcess, &run.exit_code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(write_end);
+    // Only what is there: a service started meanwhile might hold the pipe open.
+    DWORD available = 0;
+    while (PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        std::vector<char> chunk(available);
+        DWORD got = 0;
+        if (!ReadFile(read_end, chunk.data(), available, &got, nullptr) || got == 0) {
+            break;
+        }
+        run.output.append(chunk.data(), got);
+    }
+    CloseHandle(read_end);
+    return run;
+}
+
+class SubmitResult : public testing::TestWithParam<int> {
+  protected:
+    void SetUp() override {
+        delete_record_key();
+        store_private_fields = 0;
+        reset_game_state();
+        panel = create_stand_in_panel();
+        game.initial_ball_count = GetParam();
+        game.colour_count = 4;
+        game.round_count = 2;
+        game.lines_per_round = 3;
+        game.total_moves = 57;
+        SetDlgItemTextA(panel, id_nickname, "Игрок");
+        SetDlgItemTextA(panel, id_country, "ru");
+        SetDlgItemTextA(panel, id_city, "Тверь");
+        SetDlgItemTextA(panel, id_hidden_field, "");
+        SetDlgItemTextA(panel, id_birth_year, "1977");
+        SetDlgItemTextA(panel, id_email, "player@example.org");
+    }
+    void TearDown() override {
+        destroy_stand_in_panel(panel);
+        delete_record_key();
+    }
+    HWND panel = nullptr;
+};
+
+TEST_P(SubmitResult, StoresOpensTheFullLinkAndEnablesANewTest) {
+    const int balls = GetParam();
+    const size_t links_before = browser_links().size();
+    const LRESULT result =
+        submit_result(panel, id_internet, BN_CLICKED, panel_controls.internet_button);
+    EXPECT_NE(result, 0) << "radio 7 was disabled before";
+
+    const std::string record = std::to_string(balls) + sep + "4" + sep + "2 3" + sep + "57" + sep +
+                               "Игрок" + sep + "ru" + sep + "Тверь" + sep + sep + "1977" + sep +
+                               "player@example.org";
+    EXPECT_EQ(record_buffer, record);
+    std::string data;
+    DWORD type = 0;
+    ASSERT_TRUE(raw_record(data, type));
+    EXPECT_EQ(data, without_private_fields(record) + '\0') << "the switch is off";
+
+    const std::string link = next_browser_link(links_before);
+    EXPECT_EQ(link, result_link(record)) << "the link carries the private fields all the same";
+
+    for (int id : {id_new, id_ball_count_list, id_rounds, id_lines_per_round, id_colours_3,
+                   id_colours_4, id_colours_5, id_colours_6, id_colours_7, id_internet, id_email,
+                   id_birth_year, id_hidden_field}) {
+        EXPECT_TRUE(IsWindowEnabled(panel_control(id))) << id;
+    }
+    EXPECT_EQ(bool(IsWindowEnabled(panel_control(id_colours_2))), balls < 33);
+
+    // Again without a new test, through the panel's command table: the same record, the same
+    // link, and nothing left to enable.
+    EXPECT_EQ(on_panel_command(panel, WM_COMMAND, MAKEWPARAM(id_internet, BN_CLICKED),
+                               LPARAM(panel_controls.internet_button)),
+              0);
+    EXPECT_EQ(next_browser_link(links_before + 1), link);
+    ASSERT_TRUE(raw_record(data, type));
+    EXPECT_EQ(data, without_private_fields(record) + '\0');
+
+    // The decoder reads the opened link back, here under Windows.
+    const ToolRun decoded = run_decoder("--raw " + link);
+    EXPECT_EQ(decoded.exit_code, 0u) << decoded.output;
+    EXPECT_NE(decoded.output.find("field 1, initial ball count: " + std::to_string(balls)),
+              std::string::npos)
+        << decoded.output;
+    EXPECT_NE(decoded.output.find("field 7, city: Тверь"), std::string::npos) << decoded.output;
+    EXPECT_NE(decoded.output.find("field 10, e-mail: player@example.org"), std::string::npos)
+        << decoded.output;
+    EXPECT_NE(decoded.output.find(", holds"), std::string::npos) << decoded.output;
+
+    // The ball count's first digit becomes 5: the checksum no longer holds.
+    std::string tampered = link;
+    tampered.replace(link.find('?') + 1, 2, result_link_query("5").substr(0, 2));
+    EXPECT_EQ(run_decoder(tampered).exit_code, 1u);
+    EXPECT_EQ(run_decoder(link.substr(0, link.size() - 1)).exit_code, 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BallCounts, SubmitResult, testing::Values(32, 33));
+
+} // namespace
