@@ -30,7 +30,7 @@ void register_board_stand_in() {
 
 } // namespace
 
-HWND build_test_panel(const ScreenLayout& screen) {
+HWND build_test_panel(const ScreenLayout& screen, const char* stored_record) {
     register_board_stand_in();
     module_instance = GetModuleHandleA(nullptr);
     link_cursor = static_cast<HCURSOR>(LoadImageA(module_instance, MAKEINTRESOURCEA(IDC_LINK),
@@ -43,6 +43,10 @@ HWND build_test_panel(const ScreenLayout& screen) {
     geometry.grid_top = screen.grid_top;
     reset_game_state();
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Trivelle");
+    if (stored_record) {
+        RegSetValueA(HKEY_CURRENT_USER, "Software\\Trivelle", REG_SZ, stored_record,
+                     DWORD(lstrlenA(stored_record)));
+    }
 
     HWND board = CreateWindowExA(0, board_stand_in_class, "board", WS_POPUP | WS_VISIBLE, 0, 0,
                                  screen.board_width, screen.board_height, nullptr, nullptr,

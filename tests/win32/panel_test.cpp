@@ -461,6 +461,42 @@ TEST_F(Panel, CancelDestroysThePanelAndLeavesTheBoard) {
     EXPECT_EQ(panel_control(id_new), nullptr);
 }
 
+// The first fields of a stored record: balls, colours, rounds and lines, moves.
+std::string stored_settings(int balls, int colours) {
+    return std::to_string(balls) + '\x01' + std::to_string(colours) + "\x01" + "5 12\x01" + "0";
+}
+
+TEST(PanelFromStoredRecord, TwoColoursStayOnlyWithAtMost32Balls) {
+    struct Case {
+        int stored_balls, stored_colours;
+        int selected_index, initial_ball_count, colour_count, checked_radio;
+        bool two_enabled;
+    } cases[] = {
+        {30, 2, 30 - 29, 30, 2, id_colours_2, true},
+        {40, 2, 40 - 29, 40, 3, id_colours_3, false},
+        {40, 5, 40 - 29, 40, 5, id_colours_5, false},
+        // A count outside the list leaves it without a selection and is kept as it is.
+        {60, 4, -1, 60, 4, id_colours_4, false},
+    };
+    for (const Case& c : cases) {
+        const std::string record = stored_settings(c.stored_balls, c.stored_colours);
+        SCOPED_TRACE(record);
+        HWND board = build_test_panel(screen_1024, record.c_str());
+        HWND panel = panel_controls.panel;
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(SendDlgItemMessageA(panel, id_ball_count_list, CB_GETCURSEL, 0, 0),
+                  c.selected_index);
+        EXPECT_EQ(game.initial_ball_count, c.initial_ball_count);
+        EXPECT_EQ(game.colour_count, c.colour_count);
+        for (int id = id_colours_2; id <= id_colours_7; ++id) {
+            EXPECT_EQ(IsDlgButtonChecked(panel, id) == BST_CHECKED, id == c.checked_radio) << id;
+        }
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(panel, id_colours_2)) != 0, c.two_enabled);
+        destroy_test_panel(board);
+    }
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Trivelle");
+}
+
 TEST(PanelWithoutTemplate, SettingsStillGetTheirDefaults) {
     module_instance = GetModuleHandleA(nullptr);
     reset_game_state();
