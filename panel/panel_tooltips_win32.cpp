@@ -5,6 +5,9 @@
 
 #include <commctrl.h>
 
+// The layout every common-controls version knows: with lParam, without the reserved field.
+static_assert(TTTOOLINFOA_V2_SIZE == 44);
+
 namespace {
 
 void add_tooltip(HWND board, HWND control, const char* text) {
@@ -13,7 +16,6 @@ void add_tooltip(HWND board, HWND control, const char* text) {
                         CW_USEDEFAULT, CW_USEDEFAULT, board, nullptr, module_instance, nullptr);
     SetWindowPos(tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     TOOLINFOA info = {};
-    // The layout every common-controls version knows: with lParam, without the reserved field.
     info.cbSize = TTTOOLINFOA_V2_SIZE;
     info.uFlags = TTF_SUBCLASS;
     info.hwnd = control;
