@@ -5,8 +5,10 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
+
 // The layout every common-controls version knows: with lParam, without the reserved field.
-static_assert(TTTOOLINFOA_V2_SIZE == 44);
+static_assert(offsetof(TOOLINFOA, lpReserved) == 44);
 
 namespace {
 
