@@ -198,6 +198,8 @@ bool start_program(const ProgramStart& start) {
     return false;
 }
 
+bool program_running() { return program_pid != 0 || xvfb_pid != 0; }
+
 bool stop_program() {
     run({"wineserver", "-k"});
     if (program_pid) {
@@ -230,13 +232,15 @@ std::optional<BoardArea> board_area() {
 }
 
 std::optional<ControlState> control_state(int id) {
+    // "enabled visible checked|text": the bar keeps the text's leading blanks apart.
     const auto line = probe({"control", std::to_string(id)});
-    int enabled, visible, checked, used = 0;
-    if (!line ||
-        std::sscanf(line->c_str(), "%d %d %d %n", &enabled, &visible, &checked, &used) < 3) {
+    int enabled, visible, checked;
+    const size_t bar = line ? line->find('|') : std::string::npos;
+    if (bar == std::string::npos ||
+        std::sscanf(line->c_str(), "%d %d %d", &enabled, &visible, &checked) != 3) {
         return std::nullopt;
     }
-    return ControlState{enabled != 0, visible != 0, checked != 0, line->substr(size_t(used))};
+    return ControlState{enabled != 0, visible != 0, checked != 0, line->substr(bar + 1)};
 }
 
 std::optional<BoardArea> control_rect(int id) {
@@ -259,7 +263,8 @@ std::optional<int> list_selection() {
 }
 
 void click_screen(int x, int y) {
-    run({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click", "1"});
+    // No --sync: it waits for a pointer motion forever when the pointer is already there.
+    run({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"});
 }
 
 void click_board(int x, int y) { click_screen(board.left + x, board.top + y); }
@@ -270,16 +275,38 @@ bool click_control(int id) {
         return false;
     }
     click_screen(r->left + r->width / 2, r->top + r->height / 2);
+    probe({"idle"});
     return true;
+}
+
+bool wait_for_screen_change(const Screenshot& before) {
+    Screenshot previous;
+    for (int tries = 0; tries < 60; ++tries) {
+        Screenshot now = take_screenshot();
+        if (now.rgb != before.rgb && now.rgb == previous.rgb) {
+            return true;
+        }
+        previous = std::move(now);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+void send_chars(int id, const std::string& bytes) {
+    probe({"chars", std::to_string(id), to_hex(bytes)});
 }
 
 void press_keys(const std::vector<std::string>& keys) {
     std::vector<std::string> command = {"xdotool", "key", "--delay", "20"};
     command.insert(command.end(), keys.begin(), keys.end());
     run(command);
+    probe({"idle"});
 }
 
-void type_text(const std::string& text) { run({"xdotool", "type", "--delay", "20", text}); }
+void type_text(const std::string& text) {
+    run({"xdotool", "type", "--delay", "20", text});
+    probe({"idle"});
+}
 
 Screenshot take_screenshot() {
     const std::string path = prefix + "/e2e-shot.ppm";

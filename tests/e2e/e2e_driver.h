@@ -2,6 +2,8 @@
 // desktop of a given size, real mouse clicks, screenshots and captured browser calls.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,6 +38,16 @@ struct ControlState {
 bool start_program(const ProgramStart& start);
 // Ends the program, Wine and the X screen; true if Wine logged no exception meanwhile.
 bool stop_program();
+bool program_running();
+
+// Stops a program that a failed assertion left running.
+struct ProgramTest : testing::Test {
+    void TearDown() override {
+        if (program_running()) {
+            stop_program();
+        }
+    }
+};
 
 std::optional<BoardArea> board_area();
 std::optional<ControlState> control_state(int id);
@@ -48,6 +60,12 @@ std::optional<int> list_selection();
 void click_board(int x, int y);
 // A real left click at a point of the screen.
 void click_screen(int x, int y);
+// Waits until the screen differs from `before` and then holds still; false if it did not
+// change within a few seconds.
+bool wait_for_screen_change(const Screenshot& before);
+// Sends code page 1251 bytes to a panel control as typed characters: for letters the
+// Latin X keyboard cannot type.
+void send_chars(int id, const std::string& bytes);
 // A real left click in the middle of a panel control.
 bool click_control(int id);
 // Real key presses (xdotool key names, e.g. "End", "BackSpace", "1") and typed text.

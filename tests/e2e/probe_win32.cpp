@@ -2,6 +2,8 @@
 //   probe board            screen position and size of the board window's client area
 //   probe control ID       enabled, visible and checked state and the text of a panel control
 //   probe rect ID          screen position and size of a panel control
+//   probe chars ID HEX     sends the code page bytes to a panel control as typed characters
+//   probe idle             waits until the program has handled all its input
 //   probe list             the ball-count list's selection and item count
 //   probe set-record HEX   stores the settings record (REG_SZ, the bytes given plus a zero)
 //   probe get-record       the stored settings record's data bytes in hexadecimal
@@ -25,6 +27,8 @@ HWND find_panel() {
     return board ? FindWindowExA(board, nullptr, MAKEINTATOM(32770), nullptr) : nullptr;
 }
 
+int hex_digit(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
+
 int report_board() {
     HWND board = find_board();
     if (!board || !IsWindowVisible(GetParent(board))) {
@@ -44,11 +48,39 @@ int report_control(int id) {
         return 1;
     }
     char text[256] = "";
-    GetWindowTextA(control, text, sizeof text);
+    // WM_GETTEXT, not GetWindowText, which cannot read an edit of another process.
+    SendMessageA(control, WM_GETTEXT, sizeof text, LPARAM(text));
     const LRESULT checked = SendMessageA(control, BM_GETCHECK, 0, 0);
-    std::printf("%d %d %d %s\n", IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0,
+    std::printf("%d %d %d|%s\n", IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0,
                 checked == BST_CHECKED ? 1 : 0, text);
     return 0;
+}
+
+// Characters the X keyboard cannot produce (Cyrillic on a Latin layout) arrive as the
+// same WM_CHAR messages a keyboard would send, one per code page byte.
+int send_chars(int id, const char* hex) {
+    HWND control = GetDlgItem(find_panel(), id);
+    if (!control) {
+        return 1;
+    }
+    for (size_t i = 0; hex[i] && hex[i + 1]; i += 2) {
+        const int byte = hex_digit(hex[i]) * 16 + hex_digit(hex[i + 1]);
+        SendMessageA(control, WM_CHAR, WPARAM(byte), 1);
+    }
+    return 0;
+}
+
+int wait_until_idle() {
+    HWND main_window = FindWindowA("Trivelle", nullptr);
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(main_window, &process_id);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, process_id);
+    if (!process) {
+        return 1;
+    }
+    const DWORD result = WaitForInputIdle(process, 10000);
+    CloseHandle(process);
+    return result == 0 ? 0 : 1;
 }
 
 int report_rect(int id) {
@@ -70,8 +102,6 @@ int report_list() {
                 long(SendMessageA(list, CB_GETCOUNT, 0, 0)));
     return 0;
 }
-
-int hex_digit(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
 int set_record(const char* hex) {
     std::string bytes;
@@ -123,6 +153,12 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "control") == 0) {
         return report_control(std::atoi(argv[2]));
     }
+    if (argc >= 4 && std::strcmp(argv[1], "chars") == 0) {
+        return send_chars(std::atoi(argv[2]), argv[3]);
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "idle") == 0) {
+        return wait_until_idle();
+    }
     if (argc >= 3 && std::strcmp(argv[1], "rect") == 0) {
         return report_rect(std::atoi(argv[2]));
     }
@@ -135,7 +171,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "get-record") == 0) {
         return get_record();
     }
-    std::fprintf(
-        stderr, "usage: probe board | control ID | rect ID | list | set-record HEX | get-record\n");
+    std::fprintf(stderr, "usage: probe board | control ID | rect ID | chars ID HEX | idle | list | "
+                         "set-record HEX | get-record\n");
     return 2;
 }

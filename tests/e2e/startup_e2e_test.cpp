@@ -8,7 +8,7 @@ struct DesktopCase {
     int width, height;
 };
 
-class RealProgram : public testing::TestWithParam<DesktopCase> {};
+class RealProgram : public ProgramTest, public testing::WithParamInterface<DesktopCase> {};
 
 TEST_P(RealProgram, StartsMaximizedWithTheBoardOverTheWholeClientArea) {
     ProgramStart start;

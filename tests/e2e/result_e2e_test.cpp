@@ -1,0 +1,125 @@
+// The result of a finished test, sent from the real program: player details typed in,
+// Internet pressed, the link that reaches the browser decoded, and a second test started.
+#include "panel/control_ids.h"
+#include "tests/e2e/board_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace {
+
+void set_edit_text(int id, const std::string& text) {
+    ASSERT_TRUE(click_control(id));
+    press_keys({"End", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"});
+    type_text(text);
+}
+
+// Narrow literals are code page 1251 here; the keyboard and the decoder speak UTF-8.
+std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+bool enabled(int id) {
+    const auto state = control_state(id);
+    return state && state->enabled;
+}
+
+// Plays with real clicks until the test of one round of one line is over; the moves made.
+int play_one_line(const BoardArea& area) {
+    for (int moves = 1; moves <= 60; ++moves) {
+        const Move move = best_move(read_board(take_screenshot(), area));
+        if (move.from < 0) {
+            return -1;
+        }
+        if (!click_cell(move.from) || !click_cell(move.to)) {
+            ADD_FAILURE() << "move " << moves << " from " << move.from << " to " << move.to
+                          << " changed nothing";
+            save_screenshot(std::string(TRIVELLE_TEST_RESULTS) + "/e2e-stuck.png");
+            return -1;
+        }
+        if (move.run >= 5) {
+            return moves;
+        }
+    }
+    return -1;
+}
+
+std::string decode(const std::string& link) {
+    const std::string command = std::string(TRIVELLE_DECODER) + " '" + link + "'";
+    std::string text;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        text.append(buffer, n);
+    }
+    return pclose(pipe) == 0 ? text : "decoder refused: " + text;
+}
+
+TEST_F(ProgramTest, SendsTheResultLinkAndStartsASecondTest) {
+    ASSERT_TRUE(start_program({}));
+    const auto area = board_area();
+    ASSERT_TRUE(area);
+    set_edit_text(id_rounds, "1");
+    set_edit_text(id_lines_per_round, "1");
+    ASSERT_TRUE(click_control(id_colours_3));
+    ASSERT_TRUE(click_control(id_new));
+    const int moves = play_one_line(*area);
+    ASSERT_GT(moves, 0);
+    ASSERT_TRUE(enabled(id_internet));
+
+    set_edit_text(id_nickname, "Tester");
+    // The Latin X keyboard has no Cyrillic letters: they arrive as the characters a
+    // Russian keyboard would send.
+    set_edit_text(id_city, "");
+    send_chars(id_city, "Москва");
+    set_edit_text(id_birth_year, "1990");
+    set_edit_text(id_email, "t@trivelle.net");
+    EXPECT_EQ(control_state(id_nickname)->text, "Tester");
+    ASSERT_EQ(control_state(id_city)->text, "\xcc\xee\xf1\xea\xe2\xe0") << "code page 1251";
+    ASSERT_TRUE(click_control(id_internet));
+
+    std::vector<std::string> links;
+    for (int tries = 0; tries < 100 && links.empty(); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        links = captured_links();
+    }
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].rfind("http://www.trivelle.net/cgi-bin/trv-w-ru.pl?", 0), 0u);
+    const std::string decoded = decode(links[0]);
+    const std::string expected_fields[] = {
+        "42", "3",    "1 1",           std::to_string(moves), "Tester", "ru", utf8(u8"Москва"),
+        "",   "1990", "t@trivelle.net"};
+    for (int i = 0; i < 10; ++i) {
+        const std::string field = "field " + std::to_string(i + 1) + ",";
+        const size_t at = decoded.find(field);
+        ASSERT_NE(at, std::string::npos) << decoded;
+        const size_t value = decoded.find(": ", at) + 2;
+        EXPECT_EQ(decoded.substr(value, decoded.find('\n', value) - value), expected_fields[i])
+            << field;
+    }
+    EXPECT_NE(decoded.find("holds"), std::string::npos) << decoded;
+
+    // The privacy switch is off: the stored record ends after field 7 and three separators.
+    const auto stored = read_stored_record();
+    ASSERT_TRUE(stored);
+    const std::string record = "42\x01"
+                               "3\x01"
+                               "1 1\x01" +
+                               std::to_string(moves) +
+                               "\x01Tester\x01ru\x01\xcc\xee\xf1\xea\xe2\xe0\x01\x01\x01";
+    EXPECT_EQ(*stored, record + '\0');
+
+    for (int id : {id_new, id_ball_count_list, id_rounds, id_lines_per_round, id_colours_3,
+                   id_colours_7, id_internet}) {
+        EXPECT_TRUE(enabled(id)) << id;
+    }
+    EXPECT_FALSE(enabled(id_colours_2)) << "42 balls allow no two-colour test";
+    ASSERT_TRUE(click_control(id_new));
+    EXPECT_FALSE(enabled(id_new)) << "a second test runs";
+    EXPECT_FALSE(enabled(id_internet));
+    EXPECT_TRUE(stop_program()) << "Wine logged an exception";
+}
+
+} // namespace
