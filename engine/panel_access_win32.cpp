@@ -6,6 +6,7 @@
 #include "shell/shell_globals_win32.h"
 
 #include <ctime>
+#include <string>
 
 void get_control_text(int id, char* text, int size) {
     if (GetDlgItemTextA(panel_controls.panel, id, text, size) == 0 && size > 0) {
@@ -13,7 +14,30 @@ void get_control_text(int id, char* text, int size) {
     }
 }
 
-void set_control_text(int id, const char* text) { SetDlgItemTextA(panel_controls.panel, id, text); }
+namespace {
+
+// The texts last given to the two score displays, which only the program writes.
+std::string shown_score_texts[2];
+
+std::string* shown_text(int id) {
+    return id == id_lines_display      ? &shown_score_texts[0]
+           : id == id_accuracy_display ? &shown_score_texts[1]
+                                       : nullptr;
+}
+
+} // namespace
+
+void set_control_text(int id, const char* text) {
+    // The score is shown after every ball placed, mostly unchanged, and a static control
+    // repaints itself on every new text: an unchanged display text is not set again.
+    std::string* shown = shown_text(id);
+    if (shown && *shown == text && !shown->empty()) {
+        return;
+    }
+    if (SetDlgItemTextA(panel_controls.panel, id, text) && shown) {
+        *shown = text;
+    }
+}
 
 void enable_control(int id, bool enabled) { EnableWindow(panel_control(id), enabled); }
 

@@ -1,5 +1,8 @@
-// Times a whole new round on a 1280 x 1024 board against blitting its 69 squares, in one run.
+// Times a whole new round, and the clicks of play, on a 1280 x 1024 board against blitting its
+// 69 squares, in one run.
 #include "engine/game_state.h"
+#include "engine/play.h"
+#include "panel/panel_win32.h"
 #include "render/ball_drawing_win32.h"
 #include "render/colours.h"
 #include "render/geometry.h"
@@ -89,6 +92,66 @@ double plain_balls() {
     return now_us() - start;
 }
 
+bool has_line_of_five() {
+    const int directions[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
+    for (int c = 0; c < 8; ++c) {
+        for (int r = 0; r < 8; ++r) {
+            const uint8_t v = game.board[cell_index(c, r)];
+            for (const auto& d : directions) {
+                int run = 0;
+                while (v && run < 5 && c + run * d[0] >= 0 && c + run * d[0] < 8 &&
+                       r + run * d[1] < 8 &&
+                       game.board[cell_index(c + run * d[0], r + run * d[1])] == v) {
+                    ++run;
+                }
+                if (run == 5) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+// A fresh round of 59 balls rearranged so that moving the ball at (4, 1) up to (4, 0)
+// completes a row of five: the cheapest way to a scoring move on a full board.
+void set_up_scoring_move(int lines_per_round) {
+    do {
+        new_round();
+        const uint8_t v = game.board[cell_index(0, 0)] ? game.board[cell_index(0, 0)] : 1;
+        for (int c = 0; c < 4; ++c) {
+            game.board[cell_index(c, 0)] = v;
+        }
+        game.board[cell_index(4, 0)] = 0;
+        game.board[cell_index(4, 1)] = v;
+    } while (has_line_of_five());
+    game.ball_count = 0;
+    for (uint8_t cell : game.board) {
+        game.ball_count += cell != 0;
+    }
+    game.round_count = 5;
+    game.lines_per_round = lines_per_round;
+    game.lines_this_round = 0;
+    game.current_round = 1;
+}
+
+struct ClickTimes {
+    double select, move;
+};
+
+// Both clicks of a move through the board's click handler, score display included.
+ClickTimes scoring_move() {
+    const int x = cell_centre_x(4);
+    double start = now_us();
+    on_board_click(x, cell_centre_y(1));
+    GdiFlush();
+    const double select = now_us() - start;
+    start = now_us();
+    on_board_click(x, cell_centre_y(0));
+    GdiFlush();
+    return {select, now_us() - start};
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -120,6 +183,25 @@ int main() {
         }
         pump_messages();
     }
+    // Clicks: selecting a ball, a scoring move followed by preview balls and the top-up,
+    // and a scoring move that ends the round (the next round's whole fill).
+    std::vector<double> selects, moves, round_ends;
+    for (int i = 0; i < runs; ++i) {
+        set_up_scoring_move(12);
+        const ClickTimes move = scoring_move();
+        if (game.total_lines == 1 && game.current_round == 1) {
+            selects.push_back(move.select);
+            moves.push_back(move.move);
+        }
+        set_up_scoring_move(1);
+        const ClickTimes round_end = scoring_move();
+        if (game.current_round == 2) {
+            round_ends.push_back(round_end.move);
+        }
+        references.push_back(blit_squares(source));
+        pump_messages();
+    }
+
     const double reference = median(references);
     const double round = median(rounds);
     std::printf("board 1280x1024: half_cell %d, ball_radius %d, ring_count %d\n",
@@ -133,6 +215,18 @@ int main() {
     std::printf("first reference of the run:                          %8.0f us\n", first_reference);
     std::printf("same 64 balls drawn call by call (plain drawing):    %8.0f us  ratio %.2f\n",
                 median(plains), median(plains) / reference);
+    if (moves.empty() || round_ends.empty()) {
+        std::printf("the scoring moves did not score\n");
+        return 1;
+    }
+    std::printf("click selecting a ball:                              %8.0f us  ratio %.2f\n",
+                median(selects), median(selects) / reference);
+    std::printf("click making a line, preview balls and top-up:       %8.0f us  ratio %.2f\n",
+                median(moves), median(moves) / reference);
+    std::printf("click making the round's last line (next round):     %8.0f us  ratio %.2f\n",
+                median(round_ends), median(round_ends) / reference);
+    std::printf("panel present for the score display:                 %s\n",
+                panel_controls.panel ? "yes" : "no");
     close_test_board();
     return 0;
 }
