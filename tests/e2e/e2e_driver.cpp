@@ -114,8 +114,10 @@ void write_registry_settings(const ProgramStart& start) {
     const std::string reg = prefix + "/e2e-settings.reg";
     std::ofstream out(reg);
     out << "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n\"Default\"=\""
-        << start.desktop_width << "x" << start.desktop_height
-        << "\"\n\n[-HKEY_CURRENT_USER\\Software\\Trivelle]\n";
+        << start.desktop_width << "x" << start.desktop_height << "\"\n";
+    if (!start.keep_stored_record) {
+        out << "\n[-HKEY_CURRENT_USER\\Software\\Trivelle]\n";
+    }
     out.close();
     run({"wine", "regedit", "/S", "Z:" + reg});
 }

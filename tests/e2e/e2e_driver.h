@@ -14,8 +14,10 @@ struct ProgramStart {
     int desktop_height = 768;
     std::string arguments;
     // The stored settings record (the registry's default value of Software\Trivelle, as
-    // REG_SZ bytes without the terminator); none removes the key.
+    // REG_SZ bytes without the terminator); none removes the key, unless it is kept.
     std::optional<std::string> stored_record;
+    // Keeps whatever record the previous run stored, as a restart does.
+    bool keep_stored_record = false;
 };
 
 struct Screenshot {

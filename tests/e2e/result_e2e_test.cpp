@@ -123,3 +123,45 @@ TEST_F(ProgramTest, SendsTheResultLinkAndStartsASecondTest) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ProgramTest, SettingsAndDetailsStoredWithThePrivacySwitchOnSurviveARestart) {
+    ASSERT_TRUE(start_program({}));
+    const auto area = board_area();
+    ASSERT_TRUE(area);
+    set_edit_text(id_rounds, "1");
+    set_edit_text(id_lines_per_round, "1");
+    ASSERT_TRUE(click_control(id_colours_3));
+    ASSERT_TRUE(click_control(id_new));
+    ASSERT_GT(play_one_line(*area), 0);
+
+    set_edit_text(id_nickname, "Restarter");
+    set_edit_text(id_country, "by");
+    set_edit_text(id_city, "");
+    send_chars(id_city, "Минск");
+    set_edit_text(id_birth_year, "1985");
+    set_edit_text(id_email, "r@trivelle.net");
+    ASSERT_TRUE(click_control(id_privacy_switch));
+    EXPECT_TRUE(control_state(id_privacy_switch)->checked);
+    ASSERT_TRUE(click_control(id_internet));
+    ASSERT_TRUE(stop_program()) << "Wine logged an exception";
+
+    ProgramStart restart;
+    restart.keep_stored_record = true;
+    ASSERT_TRUE(start_program(restart));
+    const std::pair<int, const char*> texts[] = {
+        {id_nickname, "Restarter"}, {id_country, "by"},           {id_city, "Минск"},
+        {id_birth_year, "1985"},    {id_email, "r@trivelle.net"}, {id_rounds, "1"},
+        {id_lines_per_round, "1"},  {id_hidden_field, ""}};
+    for (const auto& [id, text] : texts) {
+        EXPECT_EQ(control_state(id)->text, text) << "control " << id;
+    }
+    EXPECT_TRUE(control_state(id_colours_3)->checked);
+    EXPECT_FALSE(control_state(id_colours_7)->checked);
+    EXPECT_EQ(list_selection(), 42 - 29);
+    EXPECT_FALSE(control_state(id_privacy_switch)->checked) << "the switch starts off every run";
+    EXPECT_TRUE(stop_program()) << "Wine logged an exception";
+}
+
+} // namespace
