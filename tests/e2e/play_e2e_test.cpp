@@ -72,6 +72,9 @@ TEST_F(ProgramTest, PlaysAWholeTestWithRealClicks) {
         const Move move = best_move(board);
         ASSERT_GE(move.from, 0) << "no move on the board read back";
         ASSERT_TRUE(click_cell(move.from)) << "selecting changes the ball's picture";
+        if (moves == 2) {
+            save_screenshot(std::string(TRIVELLE_TEST_RESULTS) + "/e2e-game-in-progress.png");
+        }
         shot = take_screenshot();
         EXPECT_EQ(pixel_colour(shot, *area, cell0_x + move.from / 8 * cell_size,
                                cell0_y + move.from % 8 * cell_size),
