@@ -281,6 +281,19 @@ bool click_control(int id) {
     return true;
 }
 
+bool set_edit_text(int id, const std::string& text) {
+    if (!click_control(id)) {
+        return false;
+    }
+    std::vector<std::string> keys = {"End"};
+    keys.insert(keys.end(), 20, "BackSpace");
+    press_keys(keys);
+    if (!text.empty()) {
+        type_text(text);
+    }
+    return true;
+}
+
 bool wait_for_screen_change(const Screenshot& before) {
     Screenshot previous;
     for (int tries = 0; tries < 60; ++tries) {

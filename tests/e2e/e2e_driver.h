@@ -70,6 +70,8 @@ bool wait_for_screen_change(const Screenshot& before);
 void send_chars(int id, const std::string& bytes);
 // A real left click in the middle of a panel control.
 bool click_control(int id);
+// Replaces the text of a panel edit by clicking into it, deleting and typing.
+bool set_edit_text(int id, const std::string& text);
 // Real key presses (xdotool key names, e.g. "End", "BackSpace", "1") and typed text.
 void press_keys(const std::vector<std::string>& keys);
 void type_text(const std::string& text);

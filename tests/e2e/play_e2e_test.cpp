@@ -20,12 +20,6 @@ void expect_enabled(std::initializer_list<int> ids, bool enabled, const char* ph
     }
 }
 
-void set_edit_text(int id, const std::string& text) {
-    ASSERT_TRUE(click_control(id));
-    press_keys({"End", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace"});
-    type_text(text);
-}
-
 std::string text_of(int id) {
     const auto state = control_state(id);
     return state ? state->text : "";
@@ -44,8 +38,8 @@ TEST_F(ProgramTest, PlaysAWholeTestWithRealClicks) {
     expect_enabled({id_internet, id_colours_2}, false, "after start-up");
     expect_enabled(player_fields, false, "after start-up");
 
-    set_edit_text(id_rounds, "2");
-    set_edit_text(id_lines_per_round, "1");
+    ASSERT_TRUE(set_edit_text(id_rounds, "2"));
+    ASSERT_TRUE(set_edit_text(id_lines_per_round, "1"));
     ASSERT_TRUE(click_control(id_colours_3));
     ASSERT_TRUE(click_control(id_new));
 
