@@ -23,6 +23,9 @@ LRESULT on_main_size(HWND window, UINT, WPARAM wparam, LPARAM) {
         MoveWindow(board_window, client.left, client.top, client.right - client.left,
                    client.bottom - client.top, FALSE);
     }
-    InvalidateRect(panel_controls.panel, nullptr, TRUE);
+    // A closed panel leaves no handle, and InvalidateRect would take that for every window.
+    if (panel_controls.panel) {
+        InvalidateRect(panel_controls.panel, nullptr, TRUE);
+    }
     return 0;
 }
