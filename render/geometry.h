@@ -23,14 +23,8 @@ extern Geometry geometry;
 inline int32_t cell_centre_x(int column) {
     return geometry.cell0_centre_x + column * geometry.cell_size;
 }
-inline int32_t cell_centre_y(int row) {
-    return geometry.cell0_centre_y + row * geometry.cell_size;
-}
+inline int32_t cell_centre_y(int row) { return geometry.cell0_centre_y + row * geometry.cell_size; }
 
 // The five preview slots stand where the cells (-2, 3) to (-2, 7) would be.
-inline int32_t preview_centre_x() {
-    return cell_centre_x(-2);
-}
-inline int32_t preview_centre_y(int slot) {
-    return cell_centre_y(slot + 3);
-}
+inline int32_t preview_centre_x() { return cell_centre_x(-2); }
+inline int32_t preview_centre_y(int slot) { return cell_centre_y(slot + 3); }
