@@ -7,8 +7,10 @@
 
 #include <cstddef>
 
-// The layout every common-controls version knows: with lParam, without the reserved field.
-static_assert(offsetof(TOOLINFOA, lpReserved) == 44);
+// The layout every common-controls version knows (TTTOOLINFOA_V2_SIZE): with lParam, without
+// the reserved field; 44 bytes where pointers are 32 bits wide.
+static_assert(offsetof(TOOLINFOA, lpReserved) == offsetof(TOOLINFOA, lParam) + sizeof(LPARAM));
+static_assert(sizeof(void*) != 4 || offsetof(TOOLINFOA, lpReserved) == 44);
 
 namespace {
 

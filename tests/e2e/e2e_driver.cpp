@@ -18,9 +18,12 @@ extern char** environ;
 
 namespace {
 
-const std::string win32_build = TRIVELLE_WIN32_BUILD;
+// The tree whose programs Wine runs here: build/win32, or its 64-bit twin where the kernel
+// runs no 32-bit code. scripts/wine starts the loader that fits and gives Wine its locale.
+const std::string run_build = TRIVELLE_RUN_BUILD;
 const std::string scripts = TRIVELLE_SCRIPTS;
-const std::string prefix = win32_build + "/e2e-prefix";
+const std::string wine = scripts + "/wine";
+const std::string prefix = run_build + "/e2e-prefix";
 const std::string wine_log = prefix + "/e2e-wine.log";
 
 pid_t xvfb_pid = 0;
@@ -68,7 +71,7 @@ std::string read_file(const std::string& path) {
 std::optional<std::string> probe(const std::vector<std::string>& arguments) {
     const std::string out = prefix + "/probe.out";
     std::remove(out.c_str());
-    std::vector<std::string> command = {"wine", win32_build + "/tests/e2e/probe.exe"};
+    std::vector<std::string> command = {wine, run_build + "/tests/e2e/probe.exe"};
     command.insert(command.end(), arguments.begin(), arguments.end());
     setenv("WINEDEBUG", "-all", 1);
     const int status = run(command, out);
@@ -85,9 +88,7 @@ std::optional<std::string> probe(const std::vector<std::string>& arguments) {
 
 void set_wine_environment() {
     setenv("WINEPREFIX", prefix.c_str(), 1);
-    setenv("WINEARCH", "win32", 1);
     setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
-    setenv("LC_ALL", "ru_RU.UTF-8", 1);
     setenv("WINEDEBUG", "-all,warn+seh", 1);
 }
 
@@ -119,7 +120,7 @@ void write_registry_settings(const ProgramStart& start) {
         out << "\n[-HKEY_CURRENT_USER\\Software\\Trivelle]\n";
     }
     out.close();
-    run({"wine", "regedit", "/S", "Z:" + reg});
+    run({wine, "regedit", "/S", "Z:" + reg});
 }
 
 std::string to_hex(const std::string& bytes) {
@@ -179,11 +180,11 @@ bool start_program(const ProgramStart& start) {
     run({"wineserver", "-k"});
     run({"wineserver", "-p"});
     // Wine's services start here with their output discarded, not inside the program's log.
-    run({"wineboot"});
+    run({wine, "wineboot"});
     std::remove((prefix + "/browser-links.log").c_str());
     std::remove(wine_log.c_str());
 
-    std::vector<std::string> command = {"wine", win32_build + "/trivelle.exe"};
+    std::vector<std::string> command = {wine, run_build + "/trivelle.exe"};
     if (!start.arguments.empty()) {
         command.push_back(start.arguments);
     }

@@ -22,7 +22,7 @@ bool enabled(int id) {
 
 // Plays with real clicks until the test of one round of one line is over; the moves made.
 int play_one_line(const BoardArea& area) {
-    for (int moves = 1; moves <= 60; ++moves) {
+    for (int moves = 1; moves <= 150; ++moves) {
         const Move move = best_move(read_board(take_screenshot(), area));
         if (move.from < 0) {
             return -1;
