@@ -18,6 +18,9 @@ void show_score() {
 }
 
 void update_cursor() {
-    const bool last_line_next = game.lines_this_round == game.lines_per_round - 1;
+    // Until New reads the panel, a stored record may have left any number here; one that
+    // cannot be a count of lines stays out of the arithmetic, where INT32_MIN would overflow.
+    const bool last_line_next =
+        game.lines_per_round >= 1 && game.lines_this_round == game.lines_per_round - 1;
     set_board_cursor(last_line_next ? BoardCursor::cross : BoardCursor::arrow);
 }

@@ -38,9 +38,11 @@ std::string build_settings_record(const GameState& state, const PlayerTexts& tex
 // The form stored while the private fields are withheld: fields 1 to 7 and three separators.
 std::string without_private_fields(std::string_view record);
 
-// The rewrite of a stored record when the privacy switch goes off: everything after the third
-// separator from its end (searched down to its second byte) becomes two more separators. False,
-// with the text untouched, when it holds fewer than three such separators.
+// The rewrite of a stored record when the privacy switch goes off, so that no text the next
+// start would read as hidden text, birth year or e-mail stays: the text up to the first zero
+// byte, with everything after its seventh separator replaced by two more separators; with fewer
+// separators, without what follows the last one. False, with the text untouched, when it is
+// already in that form.
 bool withhold_stored_fields(std::string& stored);
 
 // A control text that the record fills in, by control id.

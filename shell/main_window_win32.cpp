@@ -20,8 +20,10 @@ LRESULT on_main_size(HWND window, UINT, WPARAM wparam, LPARAM) {
     if (wparam != SIZE_MINIMIZED) {
         RECT client;
         GetClientRect(window, &client);
+        // Repainted: nothing else invalidates the part of the board that a larger window
+        // uncovers, and it would stay as the main window's background left it.
         MoveWindow(board_window, client.left, client.top, client.right - client.left,
-                   client.bottom - client.top, FALSE);
+                   client.bottom - client.top, TRUE);
     }
     // A closed panel leaves no handle, and InvalidateRect would take that for every window.
     if (panel_controls.panel) {

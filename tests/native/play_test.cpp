@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 
 namespace {
@@ -360,7 +361,11 @@ TEST(Cursor, CrossWhenTheNextLineEndsTheRound) {
     const Case cases[] = {{0, 1, BoardCursor::cross},
                           {0, 12, BoardCursor::arrow},
                           {11, 12, BoardCursor::cross},
-                          {10, 12, BoardCursor::arrow}};
+                          {10, 12, BoardCursor::arrow},
+                          // A stored record may hold any count until New reads the panel.
+                          {0, 0, BoardCursor::arrow},
+                          {0, -1, BoardCursor::arrow},
+                          {0, INT32_MIN, BoardCursor::arrow}};
     for (const Case& c : cases) {
         game.lines_this_round = c.lines_this_round;
         game.lines_per_round = c.lines_per_round;

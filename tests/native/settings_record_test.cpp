@@ -225,7 +225,7 @@ TEST(PrivacyCut, StoredFormEndsAfterFieldSevenWithThreeSeparators) {
     EXPECT_EQ(cut, longest.substr(0, cut.size() - 2) + sep + sep);
 }
 
-TEST(PrivacyCut, WithholdingAStoredRecord) {
+TEST(PrivacyCut, WithholdingAStoredRecordLeavesNoPrivateTextToReadBack) {
     struct Case {
         const char* name;
         std::string stored;
@@ -233,24 +233,34 @@ TEST(PrivacyCut, WithholdingAStoredRecord) {
         std::string after;
     };
     const std::string public_part = join({"42", "7", "5 12", "99", "nick", "ru", "city"});
+    const std::string withheld = public_part + sep + sep + sep;
     const Case cases[] = {
-        {"private fields present", join({public_part, "hidden", "1980", "e@x"}), true,
-         public_part + sep + sep + sep},
-        {"three separators already at the end", public_part + sep + sep + sep, true,
-         public_part + sep + sep + sep},
-        {"only the e-mail is set", public_part + sep + sep + sep + "e@x", true,
-         public_part + sep + sep + sep},
-        {"short record with three separators", "x" + sep + "a" + sep + "b" + sep + "c", true,
-         "x" + sep + sep + sep},
-        {"two separators", "a" + sep + "b" + sep + "c", false, "a" + sep + "b" + sep + "c"},
-        {"three, but the first is the first byte", sep + sep + sep, false, sep + sep + sep},
-        {"no separator", "text", false, "text"},
+        {"private fields present", join({public_part, "hidden", "1980", "e@x"}), true, withheld},
+        {"already withheld", withheld, false, withheld},
+        {"only the e-mail is set", withheld + "e@x", true, withheld},
+        {"twelve fields", join({public_part, "hidden", "1980", "e@x", "11", "12"}), true, withheld},
+        {"a doubled separator",
+         join({"42", "7", "5 12", "99", "", "nick", "ru", "city", "hidden", "1980", "e@x"}), true,
+         join({"42", "7", "5 12", "99", "", "nick", "ru", "", "", ""})},
+        {"text after a zero byte", withheld + std::string(1, '\0') + "e@x", true, withheld},
+        {"short record", "x" + sep + "a" + sep + "b" + sep + "c", true,
+         "x" + sep + "a" + sep + "b" + sep},
+        {"one separator", "a" + sep + "e@x", true, "a" + sep},
+        {"separators only", sep + sep + sep, false, sep + sep + sep},
+        {"no separator: all of it is the e-mail", "e@x", true, ""},
         {"empty", "", false, ""},
     };
     for (const Case& c : cases) {
         std::string stored = c.stored;
         EXPECT_EQ(withhold_stored_fields(stored), c.rewritten) << c.name;
         EXPECT_EQ(stored, c.after) << c.name;
+        GameState state{};
+        const RecordReading reading = read_settings_record(stored, state);
+        for (int id : {id_hidden_field, id_birth_year, id_email}) {
+            const std::string shown = text_for(reading, id);
+            EXPECT_TRUE(shown == "" || shown == "<none>")
+                << c.name << ": control " << id << " shows " << shown;
+        }
     }
 }
 

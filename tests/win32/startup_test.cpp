@@ -1,4 +1,5 @@
 #include "tests/win32/program_under_test_win32.h"
+#include "tests/win32/test_board_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,50 @@ TEST_P(StartUp, OpensMaximizedWithTheBoardOverTheClientAreaAndExitsWithZero) {
 INSTANTIATE_TEST_SUITE_P(ShowCommands, StartUp,
                          testing::Values(WORD(SW_HIDE), WORD(SW_SHOWNORMAL),
                                          WORD(SW_SHOWMINNOACTIVE)));
+
+// The board window's client area as the screen shows it, once it has stopped changing.
+Pixels settled_board(HWND board) {
+    RECT client;
+    GetClientRect(board, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(board, &origin);
+    HDC screen = GetDC(nullptr);
+    Pixels last = read_pixels(screen, origin.x, origin.y, client.right, client.bottom);
+    for (int tries = 0; tries < 40; ++tries) {
+        Sleep(100);
+        Pixels now = read_pixels(screen, origin.x, origin.y, client.right, client.bottom);
+        const bool still = now.colours == last.colours;
+        last = std::move(now);
+        if (still) {
+            break;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return last;
+}
+
+TEST(Resizing, GrowingTheWindowShowsTheWholeBoard) {
+    RunningProgram program = start_program("");
+    ASSERT_NE(program.board_window, nullptr);
+    ShowWindow(program.main_window, SW_RESTORE);
+    settled_board(program.board_window);
+    ShowWindow(program.main_window, SW_MAXIMIZE);
+    const Pixels grown = settled_board(program.board_window);
+
+    // What the board shows when all of it is painted from its canvas again.
+    InvalidateRect(program.board_window, nullptr, FALSE);
+    const Pixels repainted = settled_board(program.board_window);
+    ASSERT_EQ(grown.colours.size(), repainted.colours.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < grown.colours.size(); ++i) {
+        differing += grown.colours[i] != repainted.colours[i];
+    }
+    EXPECT_EQ(differing, 0u) << "pixels of the grown area left unpainted";
+    if (differing) {
+        save_test_picture(grown, "grown-board.bmp");
+    }
+    EXPECT_EQ(close_program(program), 0u);
+}
 
 TEST(StartUpArguments, LongArgumentTextStartsSafely) {
     RunningProgram program = start_program("0.8" + std::string(300, '7') + " words after it");
