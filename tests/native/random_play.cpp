@@ -127,6 +127,9 @@ std::string play_randomly(uint32_t seed, int actions, std::string_view stored_re
                 press_internet();
             }
         } else if (pick < 10) {
+            name = "a move of the mouse over the board";
+            update_cursor();
+        } else if (pick < 13) {
             name = "a click outside the grid";
             on_board_click(int(next(state) % 400) - 100, 175 + int(next(state) % 100));
         } else {

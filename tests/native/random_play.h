@@ -7,7 +7,7 @@
 #include <string_view>
 
 // Starts from a panel filled from stored_record (as start-up fills it; empty for none) and
-// performs `actions` random clicks: on balls, on empty cells, outside the grid, and on New,
-// Skip and Internet whenever they are enabled. Returns an empty text, or what the first
-// broken invariant was and after which action.
+// performs `actions` random actions: clicks on balls, on empty cells and outside the grid,
+// mouse moves over the board, and clicks on New, Skip and Internet whenever they are enabled.
+// Returns an empty text, or what the first broken invariant was and after which action.
 std::string play_randomly(uint32_t seed, int actions, std::string_view stored_record);
