@@ -152,23 +152,21 @@ bool withhold_stored_fields(std::string& stored) {
     // Count from the front, as the reader does: from the end, a record with more or fewer than
     // ten fields kept texts that the next start shows as hidden text, birth year or e-mail.
     const std::string_view shown = std::string_view(stored).substr(0, stored.find('\0'));
-    std::string kept;
     int separators = 0;
-    for (size_t i = 0; i < shown.size() && kept.empty(); ++i) {
+    for (size_t i = 0; i < shown.size(); ++i) {
         if (shown[i] == record_separator && ++separators == first_private_field - 1) {
-            kept = std::string(shown.substr(0, i + 1)) + record_separator + record_separator;
+            stored = std::string(shown.substr(0, i + 1)) + record_separator + record_separator;
+            return true;
         }
     }
-    if (kept.empty()) {
-        // A shorter record has no hidden text or birth year; whatever follows its last
-        // separator is read as the e-mail.
-        const size_t last = shown.rfind(record_separator);
-        kept = shown.substr(0, last == std::string_view::npos ? 0 : last + 1);
-    }
-    if (kept == stored) {
+    // A shorter record has no hidden text or birth year; whatever follows its last separator
+    // is read as the e-mail.
+    const size_t last = shown.rfind(record_separator);
+    const size_t kept = last == std::string_view::npos ? 0 : last + 1;
+    if (kept == stored.size()) {
         return false;
     }
-    stored = std::move(kept);
+    stored.resize(kept);
     return true;
 }
 

@@ -40,9 +40,9 @@ std::string without_private_fields(std::string_view record);
 
 // The rewrite of a stored record when the privacy switch goes off, so that no text the next
 // start would read as hidden text, birth year or e-mail stays: the text up to the first zero
-// byte, with everything after its seventh separator replaced by two more separators; with fewer
-// separators, without what follows the last one. False, with the text untouched, when it is
-// already in that form.
+// byte, with everything after its seventh separator replaced by two more separators. A record
+// with fewer separators loses what follows the last one, and stays untouched, with false
+// returned, when nothing follows it.
 bool withhold_stored_fields(std::string& stored);
 
 // A control text that the record fills in, by control id.

@@ -194,7 +194,7 @@ TEST_F(SettingsRecordRegistry, TurningTheSwitchOnThenOffWithholdsTheStoredPrivat
     EXPECT_EQ(control_text(panel, id_email), "игрок@example.org") << "the edits keep their texts";
 }
 
-TEST_F(SettingsRecordRegistry, WithholdingRewritesOnlyRecordsWithThreeSeparators) {
+TEST_F(SettingsRecordRegistry, WithholdingRewritesEveryRecordThatHoldsPrivateText) {
     struct Case {
         const char* name;
         DWORD type;
@@ -211,8 +211,11 @@ TEST_F(SettingsRecordRegistry, WithholdingRewritesOnlyRecordsWithThreeSeparators
          seven + sep + sep + sep + '\0'},
         {"binary without a terminator", REG_BINARY, seven + sep + "h" + sep + "1990" + sep + "e",
          seven + sep + sep + sep + '\0'},
-        {"two separators", REG_SZ, "a" + sep + "b" + sep + "c" + '\0',
-         "a" + sep + "b" + sep + "c" + '\0'},
+        {"two separators: the text after them is the e-mail", REG_SZ,
+         "a" + sep + "b" + sep + "c" + '\0', "a" + sep + "b" + sep + '\0'},
+        {"twelve fields", REG_SZ,
+         seven + sep + "h" + sep + "1990" + sep + "e" + sep + "11" + sep + "e" + '\0',
+         seven + sep + sep + sep + '\0'},
         {"separators from the first byte", REG_SZ, sep + sep + sep + '\0', sep + sep + sep + '\0'},
         {"empty", REG_SZ, std::string(1, '\0'), std::string(1, '\0')},
     };
