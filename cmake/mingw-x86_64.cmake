@@ -3,9 +3,14 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
-# The POSIX thread model, as for the 32-bit program: GoogleTest needs std::mutex.
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
+# The thread model as for the 32-bit program: POSIX (GoogleTest needs std::mutex), or win32
+# for a release tree.
+if(NOT TRIVELLE_THREAD_MODEL)
+    set(TRIVELLE_THREAD_MODEL posix)
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TRIVELLE_THREAD_MODEL)
+set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-${TRIVELLE_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-${TRIVELLE_THREAD_MODEL})
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
