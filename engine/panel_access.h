@@ -1,5 +1,6 @@
 // What the play rules need from the control panel and the system. The Windows program
-// defines these over the real dialog; the native tests link a fake panel instead.
+// defines these over the real dialog in panel/panel_access_win32.cpp; the platform-free tests
+// link a fake panel instead.
 #pragma once
 
 #include <cstdint>
@@ -16,3 +17,5 @@ int list_selection();
 void set_board_cursor(BoardCursor cursor);
 // Calendar time in whole seconds.
 uint32_t current_time();
+// The message for a broken free-cell list; placement goes on after it.
+void show_consistency_message();

@@ -2,22 +2,22 @@
 #include "engine/game_state.h"
 #include "engine/panel_access.h"
 #include "engine/play.h"
-#include "panel/control_ids.h"
+#include "resources/control_ids.h"
 
 #include <cstdio>
 
 void show_score() {
     char text[40];
     std::snprintf(text, sizeof text, "%d*1000/%d", game.total_lines, game.total_moves);
-    set_control_text(id_lines_display, text);
+    set_control_text(IDC_LINES_DISPLAY, text);
     if (game.total_moves != 0) {
         const float accuracy = float(double(game.total_lines) / game.total_moves * 1000.0);
         std::snprintf(text, sizeof text, "%10.3f", accuracy);
-        set_control_text(id_accuracy_display, text);
+        set_control_text(IDC_ACCURACY_DISPLAY, text);
     }
 }
 
-void update_cursor() {
+void choose_board_cursor() {
     const bool last_line_next = game.lines_this_round == game.lines_per_round - 1;
     set_board_cursor(last_line_next ? BoardCursor::cross : BoardCursor::arrow);
 }
