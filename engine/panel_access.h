@@ -10,7 +10,8 @@ enum class BoardCursor { arrow, cross };
 // The control's text, at most size - 1 characters and a terminator.
 void get_control_text(int id, char* text, int size);
 void set_control_text(int id, const char* text);
-void enable_control(int id, bool enabled);
+// True if the control was disabled before.
+bool enable_control(int id, bool enabled);
 bool is_button_checked(int id);
 // The ball-count list's selected index, -1 without a selection.
 int list_selection();

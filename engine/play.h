@@ -11,6 +11,9 @@ void new_test();
 void read_colour_count();
 void start_test();
 void end_round();
+// The settings controls: the ball-count list, Rounds, Lines and the colour radios, "2" only
+// where two colours are allowed when enabling. True if the last radio was disabled before.
+bool enable_settings_controls(bool enabled);
 // Skip: the current round ends at once.
 void skip_round();
 // Empties all 64 cells on screen and in the state and draws the grid.

@@ -32,6 +32,24 @@ int read_count(int id, int max_digits, int fallback, const char* fallback_text) 
     return value;
 }
 
+} // namespace
+
+bool enable_settings_controls(bool enabled) {
+    for (int id : {IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND}) {
+        enable_control(id, enabled);
+    }
+    if (!enabled || two_colours_allowed(game.initial_ball_count)) {
+        enable_control(IDC_COLOURS_2, enabled);
+    }
+    bool last_was_disabled = false;
+    for (int id : {IDC_COLOURS_3, IDC_COLOURS_4, IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7}) {
+        last_was_disabled = enable_control(id, enabled);
+    }
+    return last_was_disabled;
+}
+
+namespace {
+
 void enable_player_fields(bool enabled) {
     for (int id : player_fields) {
         enable_control(id, enabled);
@@ -47,7 +65,6 @@ void new_test() {
     enable_control(IDC_SKIP, true);
     enable_control(IDC_INTERNET, false);
     enable_player_fields(false);
-    enable_control(IDC_BALL_COUNT_LIST, false);
 
     game.colour_count = 0;
     read_colour_count();
@@ -55,11 +72,7 @@ void new_test() {
         game.colour_count = 7;
     }
 
-    enable_control(IDC_ROUNDS, false);
-    enable_control(IDC_LINES_PER_ROUND, false);
-    for (int id : colour_radios) {
-        enable_control(id, false);
-    }
+    enable_settings_controls(false);
     start_test();
 }
 

@@ -39,7 +39,7 @@ void set_control_text(int id, const char* text) {
     }
 }
 
-void enable_control(int id, bool enabled) { EnableWindow(panel_control(id), enabled); }
+bool enable_control(int id, bool enabled) { return EnableWindow(panel_control(id), enabled) != 0; }
 
 bool is_button_checked(int id) {
     return (SendDlgItemMessageA(panel_controls.panel, id, BM_GETSTATE, 0, 0) & BST_CHECKED) != 0;

@@ -2,6 +2,7 @@
 #include "panel/panel_record_win32.h"
 
 #include "engine/game_state.h"
+#include "engine/play.h"
 #include "panel/panel_win32.h"
 #include "record/privacy_switch_win32.h"
 #include "record/result_link.h"
@@ -95,15 +96,5 @@ LRESULT submit_result(HWND panel, WORD, WORD, HWND) {
     ShellExecuteA(panel, "open", link.c_str(), nullptr, nullptr, SW_SHOW);
 
     EnableWindow(panel_control(IDC_NEW), TRUE);
-    EnableWindow(panel_control(IDC_BALL_COUNT_LIST), TRUE);
-    EnableWindow(panel_control(IDC_ROUNDS), TRUE);
-    EnableWindow(panel_control(IDC_LINES_PER_ROUND), TRUE);
-    if (two_colours_allowed(game.initial_ball_count)) {
-        EnableWindow(panel_control(IDC_COLOURS_2), TRUE);
-    }
-    BOOL last = FALSE;
-    for (int id = IDC_COLOURS_3; id <= IDC_COLOURS_7; ++id) {
-        last = EnableWindow(panel_control(id), TRUE);
-    }
-    return last;
+    return enable_settings_controls(true);
 }

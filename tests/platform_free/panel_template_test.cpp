@@ -172,7 +172,7 @@ struct Placement {
     int16_t x, y, cx, cy;
 };
 
-struct WorkedExample {
+struct PlacementCase {
     Screen screen;
     Placement header;
     Placement new_button; // row 0
@@ -207,7 +207,7 @@ void expect_placement(const Placement& actual, const Placement& expected, const 
 
 // 1024 x 768 and 1280 x 1024 full screens with the classic 8 x 16 system font, and a board
 // narrow enough that the banners are wider than the panel.
-const WorkedExample worked_examples[] = {
+const PlacementCase placement_cases[] = {
     {{"1024x768", screen_geometry(1024, 768, 72, 186, 67), {8, 16}},
      {417, 34, 67, 287},
      {16, 4, 22, 11},
@@ -240,12 +240,12 @@ const WorkedExample worked_examples[] = {
      {239, 263, 287, 311}},
 };
 
-TEST(PanelPlacement, WorkedExamplesPlaceThePanelControlsAndHotSpots) {
+TEST(PanelPlacement, KnownScreensPlaceThePanelControlsAndHotSpots) {
     const std::vector<uint8_t> original = panel_resource().bytes;
     const DialogTemplate t = read_template(original);
     ASSERT_EQ(t.items.size(), 32u);
     fill_control_layout();
-    for (const WorkedExample& e : worked_examples) {
+    for (const PlacementCase& e : placement_cases) {
         SCOPED_TRACE(e.screen.name);
         std::vector<uint8_t> copy = original;
         ASSERT_EQ(place_panel_template(copy.data(), copy.size(), e.screen.base, e.screen.geometry),
@@ -272,7 +272,7 @@ TEST(PanelPlacement, ChangesNothingButTheRectangles) {
     const std::vector<uint8_t> original = panel_resource().bytes;
     const std::vector<size_t> markers = marker_offsets(original);
     fill_control_layout();
-    for (const WorkedExample& e : worked_examples) {
+    for (const PlacementCase& e : placement_cases) {
         SCOPED_TRACE(e.screen.name);
         std::vector<uint8_t> copy = original;
         place_panel_template(copy.data(), copy.size(), e.screen.base, e.screen.geometry);
@@ -294,7 +294,7 @@ TEST(PanelPlacement, ChangesNothingButTheRectangles) {
 TEST(PanelPlacement, RefusesBytesThatAreNoClassicTemplate) {
     std::vector<uint8_t> bytes = panel_resource().bytes;
     ASSERT_GT(bytes.size(), 100u);
-    const Screen& s = worked_examples[0].screen;
+    const Screen& s = placement_cases[0].screen;
     std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + 100);
     EXPECT_EQ(place_panel_template(cut.data(), cut.size(), s.base, s.geometry), -1);
     EXPECT_TRUE(std::equal(cut.begin(), cut.end(), bytes.begin()));

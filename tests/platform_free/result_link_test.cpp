@@ -33,7 +33,7 @@ std::string checksum_digits(const std::string& record) {
     return scrambled.substr(record.size() + 1);
 }
 
-TEST(ResultLink, WorkedExample) {
+TEST(ResultLink, ShortRecordGivesKnownBytesQueryAndLink) {
     EXPECT_EQ(scramble_record("abc"), "\x9E\x9D\x9C\xFE"
                                       "725");
     EXPECT_EQ(result_link_query("abc"), "d6e6c6dfb313a3");
@@ -42,7 +42,7 @@ TEST(ResultLink, WorkedExample) {
     EXPECT_TRUE(std::string(result_link_prefix).ends_with("/cgi-bin/trv-w-ru.pl?"));
 }
 
-TEST(ResultLink, BitShuffleMovesBitsAsDescribed) {
+TEST(ResultLink, BitShuffleSwapsNeighbouringBitsThenHalves) {
     // Bits 7 to 0 of the output are bits 2, 3, 0, 1, 6, 7, 4, 5 of the input.
     const int source_bit[8] = {2, 3, 0, 1, 6, 7, 4, 5};
     for (int b = 0; b < 256; ++b) {
@@ -58,24 +58,22 @@ TEST(ResultLink, BitShuffleMovesBitsAsDescribed) {
 TEST(ResultLink, LengthFollowsRecordLengthAndChecksumDigits) {
     struct Case {
         std::string record;
+        const char* sum;
         size_t digits;
     };
-    // Complemented bytes: 'a' 158, '!' 222, 0xFF 0; the separator alone adds 254.
+    // Complemented bytes: 'a' 158, 'b' 157, 'c' 156, '!' 222, 0xFF 0; the separator adds 254.
     const Case cases[] = {
-        {"", 3},
-        {"abc", 3},
-        {std::string(4, 'a'), 3},
-        {std::string(5, 'a'), 4},
-        {std::string(200, '\xFF'), 3},
-        {std::string(240, '!'), 5},
-        {build_settings_record(longest_settings(), longest_move_count, longest_texts()), 5},
+        {"", "254", 3},
+        {"abc", "725", 3},
+        {std::string(4, 'a'), "886", 3},
+        {std::string(5, 'a'), "1044", 4},
+        {std::string(200, '\xFF'), "254", 3},
+        {std::string(240, '!'), "53534", 5},
+        {build_settings_record(longest_settings(), longest_move_count, longest_texts()), "24390",
+         5},
     };
     for (const Case& c : cases) {
-        int sum = 254;
-        for (char ch : c.record) {
-            sum += uint8_t(~uint8_t(ch));
-        }
-        EXPECT_EQ(checksum_digits(c.record), std::to_string(sum)) << c.record.size();
+        EXPECT_EQ(checksum_digits(c.record), c.sum) << c.record.size();
         EXPECT_EQ(checksum_digits(c.record).size(), c.digits) << c.record.size();
         const std::string query = result_link_query(c.record);
         EXPECT_EQ(query.size(), 2 * (c.record.size() + 1 + c.digits)) << c.record.size();

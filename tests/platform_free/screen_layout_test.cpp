@@ -51,7 +51,7 @@ void expect_same_geometry(const Geometry& got, const Geometry& want) {
     EXPECT_EQ(got.ring_count, want.ring_count);
 }
 
-TEST(ScreenLayout, WorkedExamples) {
+TEST(ScreenLayout, KnownScreensGiveKnownLayouts) {
     for (const LayoutCase& c : layout_cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.fraction);
         float fraction = c.fraction;

@@ -30,7 +30,11 @@ void get_control_text(int id, char* text, int size) {
 }
 
 void set_control_text(int id, const char* text) { control(id).text = text; }
-void enable_control(int id, bool enabled) { control(id).enabled = enabled; }
+bool enable_control(int id, bool enabled) {
+    const bool was_disabled = !control(id).enabled;
+    control(id).enabled = enabled;
+    return was_disabled;
+}
 bool is_button_checked(int id) { return control(id).checked; }
 int list_selection() { return fake_panel.list_selection; }
 
