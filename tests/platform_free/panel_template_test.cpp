@@ -104,6 +104,7 @@ TEST(CompiledPanelTemplate, ItemsAreTheDesignedControlsInOrderAtTheMarker) {
         const DialogTemplateItem& item = t.items[row];
         const ExpectedItem& e = expected_items[row];
         EXPECT_EQ(item.id, e.id);
+        EXPECT_EQ(panel_design[row].control_id, e.id) << "the design row of the template row";
         EXPECT_TRUE(item.class_name.is_ordinal);
         EXPECT_EQ(item.class_name.ordinal, e.class_ordinal);
         EXPECT_EQ(item.style, e.style);

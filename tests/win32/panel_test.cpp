@@ -19,11 +19,6 @@
 
 namespace {
 
-// Template row by row: the control's id.
-const int row_ids[32] = {103, 105, 2110, 113,  116,  118,  120,  121,  106, 4122, 4123,
-                         123, 124, 125,  126,  127,  128,  129,  102,  112, 114,  115,
-                         117, 122, 2111, 2112, 2113, 2114, 3102, 4121, 104, 2115};
-
 DialogBaseUnits platform_base() {
     const LONG units = GetDialogBaseUnits();
     return {LOWORD(units), HIWORD(units)};
@@ -70,9 +65,9 @@ TEST_P(PanelPlacementOnScreen, PanelAndControlsStandWhereTheLayoutPutsThem) {
     fill_control_layout();
     const int32_t banner_left = (layout_px(60, bw) - 88) / 2;
     for (int row = 0; row < 32; ++row) {
-        SCOPED_TRACE("control " + std::to_string(row_ids[row]));
+        SCOPED_TRACE("control " + std::to_string(panel_design[row].control_id));
         const LayoutRect& l = control_layout[row];
-        HWND control = GetDlgItem(panel, row_ids[row]);
+        HWND control = GetDlgItem(panel, panel_design[row].control_id);
         ASSERT_NE(control, nullptr);
         const RECT r = rect_in(control, panel);
         const bool banner = row >= 24 && row <= 27;
@@ -86,7 +81,7 @@ TEST_P(PanelPlacementOnScreen, PanelAndControlsStandWhereTheLayoutPutsThem) {
             continue;
         }
         EXPECT_EQ(r.right - r.left, on_screen_x(layout_px(l.w, bw), base));
-        if (row_ids[row] == IDC_BALL_COUNT_LIST) {
+        if (panel_design[row].control_id == IDC_BALL_COUNT_LIST) {
             // The list's height covers its drop-down part. Wine's dropped rectangle starts at the
             // closed field's top but leaves off its bottom the height the field had when it was
             // made, in the system font: a line of text and its frame.
