@@ -1,7 +1,8 @@
 // The automatic side of play: round-start fill, top-up, preview balls and a new preview.
-#include "engine/engine_calls.h"
 #include "engine/game_state.h"
+#include "engine/panel_access.h"
 #include "engine/play.h"
+#include "render/board_drawing.h"
 #include "render/geometry.h"
 
 namespace {
@@ -107,7 +108,7 @@ int place_preview_balls() {
 void draw_new_preview() {
     const int free_cells = board_cells - game.ball_count;
     game.preview_count = free_cells < preview_slots ? free_cells : preview_slots;
-    update_cursor();
+    choose_board_cursor();
     for (int i = 0; i < preview_slots; ++i) {
         if (i < game.preview_count) {
             const int colour = choose(game.colour_count);

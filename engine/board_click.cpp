@@ -1,7 +1,7 @@
 // Clicks on the board: selecting a ball, moving it, and what a scoring move brings.
-#include "engine/engine_calls.h"
 #include "engine/game_state.h"
 #include "engine/play.h"
+#include "render/board_drawing.h"
 #include "render/geometry.h"
 
 namespace {
@@ -54,7 +54,7 @@ void move_selected_ball(int column, int row) {
 
 } // namespace
 
-void on_board_click(int x, int y) {
+void click_board_at(int x, int y) {
     if (geometry.cell_size <= 0) {
         return; // no layout yet
     }

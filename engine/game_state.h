@@ -10,6 +10,19 @@ constexpr uint8_t mark_in_line = 255;
 
 inline int cell_index(int column, int row) { return column * 8 + row; }
 
+// The ball counts a test may start with: the panel's list offers them in order.
+constexpr int fewest_initial_balls = 29;
+constexpr int most_initial_balls = 59;
+// Two colours are allowed only with at most this many balls.
+constexpr int most_balls_for_two_colours = 32;
+inline bool two_colours_allowed(int initial_ball_count) {
+    return initial_ball_count <= most_balls_for_two_colours;
+}
+
+// The longest texts of the Rounds (R) and Lines (A) edits, in digits.
+constexpr int rounds_digits = 3;
+constexpr int lines_per_round_digits = 4;
+
 struct GameState {
     // Test settings.
     int32_t initial_ball_count;

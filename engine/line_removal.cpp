@@ -1,7 +1,7 @@
 // Finds every run of five or more balls of one colour and removes it.
-#include "engine/engine_calls.h"
 #include "engine/game_state.h"
 #include "engine/play.h"
+#include "render/board_drawing.h"
 #include "render/geometry.h"
 
 namespace {

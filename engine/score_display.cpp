@@ -2,22 +2,22 @@
 #include "engine/game_state.h"
 #include "engine/panel_access.h"
 #include "engine/play.h"
-#include "panel/control_ids.h"
+#include "resources/control_ids.h"
 
 #include <cstdio>
 
 void show_score() {
     char text[40];
     std::snprintf(text, sizeof text, "%d*1000/%d", game.total_lines, game.total_moves);
-    set_control_text(id_lines_display, text);
+    set_control_text(IDC_LINES_DISPLAY, text);
     if (game.total_moves != 0) {
         const float accuracy = float(double(game.total_lines) / game.total_moves * 1000.0);
         std::snprintf(text, sizeof text, "%10.3f", accuracy);
-        set_control_text(id_accuracy_display, text);
+        set_control_text(IDC_ACCURACY_DISPLAY, text);
     }
 }
 
-void update_cursor() {
+void choose_board_cursor() {
     // Until New reads the panel, a stored record may have left any number here; one that
     // cannot be a count of lines stays out of the arithmetic, where INT32_MIN would overflow.
     const bool last_line_next =

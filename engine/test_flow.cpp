@@ -1,19 +1,19 @@
 // Starting a test from the panel's settings, ending rounds and the test.
-#include "engine/engine_calls.h"
 #include "engine/game_state.h"
 #include "engine/panel_access.h"
 #include "engine/play.h"
-#include "panel/control_ids.h"
+#include "render/board_drawing.h"
+#include "resources/control_ids.h"
 
 #include <cstdlib>
 #include <initializer_list>
 
 namespace {
 
-constexpr int player_fields[] = {id_hidden_field, id_country,    id_email,
-                                 id_city,         id_birth_year, id_nickname};
-constexpr int colour_radios[] = {id_colours_2, id_colours_3, id_colours_4,
-                                 id_colours_5, id_colours_6, id_colours_7};
+constexpr int player_fields[] = {IDC_HIDDEN_FIELD, IDC_COUNTRY,    IDC_EMAIL,
+                                 IDC_CITY,         IDC_BIRTH_YEAR, IDC_NICKNAME};
+constexpr int colour_radios[] = {IDC_COLOURS_2, IDC_COLOURS_3, IDC_COLOURS_4,
+                                 IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7};
 
 // A positive whole number of at most max_digits digits from an edit box, or the default,
 // which is then written back into the box.
@@ -32,6 +32,24 @@ int read_count(int id, int max_digits, int fallback, const char* fallback_text) 
     return value;
 }
 
+} // namespace
+
+bool enable_settings_controls(bool enabled) {
+    for (int id : {IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND}) {
+        enable_control(id, enabled);
+    }
+    if (!enabled || two_colours_allowed(game.initial_ball_count)) {
+        enable_control(IDC_COLOURS_2, enabled);
+    }
+    bool last_was_disabled = false;
+    for (int id : {IDC_COLOURS_3, IDC_COLOURS_4, IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7}) {
+        last_was_disabled = enable_control(id, enabled);
+    }
+    return last_was_disabled;
+}
+
+namespace {
+
 void enable_player_fields(bool enabled) {
     for (int id : player_fields) {
         enable_control(id, enabled);
@@ -40,14 +58,13 @@ void enable_player_fields(bool enabled) {
 
 } // namespace
 
-void on_new() {
-    game.round_count = read_count(id_rounds, 3, 6, "6");
-    game.lines_per_round = read_count(id_lines_per_round, 4, 12, "12");
+void new_test() {
+    game.round_count = read_count(IDC_ROUNDS, rounds_digits, 6, "6");
+    game.lines_per_round = read_count(IDC_LINES_PER_ROUND, lines_per_round_digits, 12, "12");
 
-    enable_control(id_skip, true);
-    enable_control(id_internet, false);
+    enable_control(IDC_SKIP, true);
+    enable_control(IDC_INTERNET, false);
     enable_player_fields(false);
-    enable_control(id_ball_count_list, false);
 
     game.colour_count = 0;
     read_colour_count();
@@ -55,11 +72,7 @@ void on_new() {
         game.colour_count = 7;
     }
 
-    enable_control(id_rounds, false);
-    enable_control(id_lines_per_round, false);
-    for (int id : colour_radios) {
-        enable_control(id, false);
-    }
+    enable_settings_controls(false);
     start_test();
 }
 
@@ -72,15 +85,15 @@ void read_colour_count() {
 }
 
 void start_test() {
-    enable_control(id_new, false);
-    enable_control(id_skip, true);
-    game.initial_ball_count = list_selection() + 29;
+    enable_control(IDC_NEW, false);
+    enable_control(IDC_SKIP, true);
+    game.initial_ball_count = list_selection() + fewest_initial_balls;
     game.current_round = 1;
     game.total_lines = 0;
     game.total_moves = 0;
     game.lines_this_round = 0;
     show_score();
-    set_control_text(id_accuracy_display, "0.0");
+    set_control_text(IDC_ACCURACY_DISPLAY, "0.0");
     rng_seed(current_time());
     reset_board();
     start_round_fill();
@@ -97,11 +110,11 @@ void end_round() {
         return;
     }
     // The test is over: the board keeps its last position, the result can be sent.
-    for (int id : {id_rounds, id_lines_per_round, id_ball_count_list, id_skip}) {
+    for (int id : {IDC_ROUNDS, IDC_LINES_PER_ROUND, IDC_BALL_COUNT_LIST, IDC_SKIP}) {
         enable_control(id, false);
     }
-    enable_control(id_internet, true);
+    enable_control(IDC_INTERNET, true);
     enable_player_fields(true);
 }
 
-void on_skip() { end_round(); }
+void skip_round() { end_round(); }

@@ -1,12 +1,12 @@
 // Builds the control panel from its dialog template and applies the ball-count rule.
 #include "engine/game_state.h"
-#include "panel/control_ids.h"
 #include "panel/panel_placement.h"
+#include "panel/panel_record_win32.h"
 #include "panel/panel_win32.h"
-#include "record/settings_record_win32.h"
+#include "record/settings_record.h"
 #include "render/geometry.h"
-#include "shell/shell_globals_win32.h"
-#include "shell/window_procs_win32.h"
+#include "resources/control_ids.h"
+#include "shell/ambient_win32.h"
 
 #include <cstdio>
 #include <vector>
@@ -37,22 +37,22 @@ void fetch_control_handles(HWND panel) {
     PanelControls& p = panel_controls;
     p.panel = panel;
     for (int i = 0; i < 6; ++i) {
-        p.colour_radios[i] = GetDlgItem(panel, id_colours_2 + i);
+        p.colour_radios[i] = GetDlgItem(panel, IDC_COLOURS_2 + i);
     }
-    p.new_button = GetDlgItem(panel, id_new);
-    p.skip_button = GetDlgItem(panel, id_skip);
-    p.internet_button = GetDlgItem(panel, id_internet);
-    p.info_button = GetDlgItem(panel, id_info);
-    p.hidden_field = GetDlgItem(panel, id_hidden_field);
-    p.country = GetDlgItem(panel, id_country);
-    p.email = GetDlgItem(panel, id_email);
-    p.city = GetDlgItem(panel, id_city);
-    p.birth_year = GetDlgItem(panel, id_birth_year);
-    p.nickname = GetDlgItem(panel, id_nickname);
-    p.rounds = GetDlgItem(panel, id_rounds);
-    p.lines_per_round = GetDlgItem(panel, id_lines_per_round);
-    p.privacy_switch = GetDlgItem(panel, id_privacy_switch);
-    p.ball_count_list = GetDlgItem(panel, id_ball_count_list);
+    p.new_button = GetDlgItem(panel, IDC_NEW);
+    p.skip_button = GetDlgItem(panel, IDC_SKIP);
+    p.internet_button = GetDlgItem(panel, IDC_INTERNET);
+    p.info_button = GetDlgItem(panel, IDC_INFO);
+    p.hidden_field = GetDlgItem(panel, IDC_HIDDEN_FIELD);
+    p.country = GetDlgItem(panel, IDC_COUNTRY);
+    p.email = GetDlgItem(panel, IDC_EMAIL);
+    p.city = GetDlgItem(panel, IDC_CITY);
+    p.birth_year = GetDlgItem(panel, IDC_BIRTH_YEAR);
+    p.nickname = GetDlgItem(panel, IDC_NICKNAME);
+    p.rounds = GetDlgItem(panel, IDC_ROUNDS);
+    p.lines_per_round = GetDlgItem(panel, IDC_LINES_PER_ROUND);
+    p.privacy_switch = GetDlgItem(panel, IDC_PRIVACY_SWITCH);
+    p.ball_count_list = GetDlgItem(panel, IDC_BALL_COUNT_LIST);
 }
 
 // The longest text each edit takes, in characters; the record has room for exactly these.
@@ -61,10 +61,14 @@ void limit_edit_texts() {
         HWND edit;
         int limit;
     } limits[] = {
-        {panel_controls.hidden_field, 77}, {panel_controls.country, 2},
-        {panel_controls.email, 51},        {panel_controls.city, 25},
-        {panel_controls.birth_year, 4},    {panel_controls.nickname, 16},
-        {panel_controls.rounds, 3},        {panel_controls.lines_per_round, 4},
+        {panel_controls.hidden_field, hidden_text_limit},
+        {panel_controls.country, country_limit},
+        {panel_controls.email, email_limit},
+        {panel_controls.city, city_limit},
+        {panel_controls.birth_year, birth_year_limit},
+        {panel_controls.nickname, nickname_limit},
+        {panel_controls.rounds, rounds_digits},
+        {panel_controls.lines_per_round, lines_per_round_digits},
     };
     for (const auto& l : limits) {
         SendMessageA(l.edit, EM_LIMITTEXT, l.limit, 0);
@@ -72,7 +76,7 @@ void limit_edit_texts() {
 }
 
 void fill_ball_count_list() {
-    for (int count = 29; count <= 59; ++count) {
+    for (int count = fewest_initial_balls; count <= most_initial_balls; ++count) {
         char text[12];
         std::snprintf(text, sizeof text, "%d", count);
         SendMessageA(panel_controls.ball_count_list, CB_ADDSTRING, 0,
@@ -103,7 +107,8 @@ void build_control_panel(WORD resource_id, HWND parent) {
         game.initial_ball_count = 42;
     }
     // A stored count outside the list leaves it without a selection.
-    SendMessageA(panel_controls.ball_count_list, CB_SETCURSEL, game.initial_ball_count - 29, 0);
+    SendMessageA(panel_controls.ball_count_list, CB_SETCURSEL,
+                 game.initial_ball_count - fewest_initial_balls, 0);
     if (game.colour_count == 0) {
         SendMessageA(panel_controls.colour_radios[5], BM_SETCHECK, BST_CHECKED, 0);
         game.colour_count = 7;
@@ -115,7 +120,7 @@ void build_control_panel(WORD resource_id, HWND parent) {
 
 bool apply_ball_count_rule(int count) {
     HWND two = panel_controls.colour_radios[0];
-    if (count <= 32) {
+    if (two_colours_allowed(count)) {
         EnableWindow(two, TRUE);
         return false;
     }

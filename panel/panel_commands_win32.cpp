@@ -1,16 +1,15 @@
 // The panel's rules, run on every command before the command table.
-#include "panel/control_ids.h"
+#include "engine/game_state.h"
 #include "panel/panel_win32.h"
-#include "record/submit_win32.h"
-#include "shell/message_tables_win32.h"
+#include "record/privacy_switch_win32.h"
+#include "resources/control_ids.h"
 
-LRESULT on_panel_command(HWND panel, UINT, WPARAM wparam, LPARAM lparam) {
-    if (HIWORD(wparam) == CBN_SELENDOK) {
+void apply_panel_rules(WORD control_id, WORD notification) {
+    if (notification == CBN_SELENDOK) {
         const LRESULT selected = SendMessageA(panel_controls.ball_count_list, CB_GETCURSEL, 0, 0);
-        apply_ball_count_rule(int(selected) + 29);
+        apply_ball_count_rule(int(selected) + fewest_initial_balls);
     }
-    if (HIWORD(wparam) == BN_CLICKED && LOWORD(wparam) == id_privacy_switch) {
+    if (notification == BN_CLICKED && control_id == IDC_PRIVACY_SWITCH) {
         toggle_privacy_switch();
     }
-    return dispatch_command(panel_commands, panel, wparam, lparam);
 }

@@ -1,46 +1,46 @@
 // Handles of the panel's working controls.
-#include "panel/control_ids.h"
 #include "panel/panel_win32.h"
+#include "resources/control_ids.h"
 
 PanelControls panel_controls;
 
 HWND panel_control(int id) {
     PanelControls& p = panel_controls;
     switch (id) {
-    case id_colours_2:
-    case id_colours_3:
-    case id_colours_4:
-    case id_colours_5:
-    case id_colours_6:
-    case id_colours_7:
-        return p.colour_radios[id - id_colours_2];
-    case id_new:
+    case IDC_COLOURS_2:
+    case IDC_COLOURS_3:
+    case IDC_COLOURS_4:
+    case IDC_COLOURS_5:
+    case IDC_COLOURS_6:
+    case IDC_COLOURS_7:
+        return p.colour_radios[id - IDC_COLOURS_2];
+    case IDC_NEW:
         return p.new_button;
-    case id_skip:
+    case IDC_SKIP:
         return p.skip_button;
-    case id_internet:
+    case IDC_INTERNET:
         return p.internet_button;
-    case id_info:
+    case IDC_INFO:
         return p.info_button;
-    case id_hidden_field:
+    case IDC_HIDDEN_FIELD:
         return p.hidden_field;
-    case id_country:
+    case IDC_COUNTRY:
         return p.country;
-    case id_email:
+    case IDC_EMAIL:
         return p.email;
-    case id_city:
+    case IDC_CITY:
         return p.city;
-    case id_birth_year:
+    case IDC_BIRTH_YEAR:
         return p.birth_year;
-    case id_nickname:
+    case IDC_NICKNAME:
         return p.nickname;
-    case id_rounds:
+    case IDC_ROUNDS:
         return p.rounds;
-    case id_lines_per_round:
+    case IDC_LINES_PER_ROUND:
         return p.lines_per_round;
-    case id_privacy_switch:
+    case IDC_PRIVACY_SWITCH:
         return p.privacy_switch;
-    case id_ball_count_list:
+    case IDC_BALL_COUNT_LIST:
         return p.ball_count_list;
     default:
         return nullptr;

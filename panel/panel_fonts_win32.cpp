@@ -1,9 +1,9 @@
 // The panel's fonts, sized from the board height and given to the controls at creation.
 #include "panel/panel_fonts_win32.h"
 
-#include "panel/control_ids.h"
 #include "panel/panel_win32.h"
 #include "render/geometry.h"
+#include "resources/control_ids.h"
 
 #include <initializer_list>
 
@@ -35,34 +35,34 @@ LRESULT on_panel_init(HWND panel, UINT, WPARAM, LPARAM) {
     panel_font = make_font(-MulDiv(dots_per_inch, size, 72), FW_NORMAL);
     panel_bold_font = make_font(-(MulDiv(dots_per_inch, bold_size, 72) + 1), FW_BOLD);
 
-    for (int id : {id_info, id_accuracy_display, id_privacy_switch}) {
+    for (int id : {IDC_INFO, IDC_ACCURACY_DISPLAY, IDC_PRIVACY_SWITCH}) {
         set_font(panel, id, panel_bold_font);
     }
-    for (int id : {id_new,
-                   id_skip,
-                   id_internet,
-                   id_hidden_field,
-                   id_country,
-                   id_email,
-                   id_city,
-                   id_birth_year,
-                   id_nickname,
-                   id_rounds,
-                   id_lines_per_round,
-                   id_rounds_frame,
-                   id_colours_frame,
-                   id_colours_2,
-                   id_colours_3,
-                   id_colours_4,
-                   id_colours_5,
-                   id_colours_6,
-                   id_colours_7,
-                   id_lines_display,
-                   id_nickname_label,
-                   id_place_label,
-                   id_email_label,
-                   id_birth_year_label,
-                   id_ball_count_list}) {
+    for (int id : {IDC_NEW,
+                   IDC_SKIP,
+                   IDC_INTERNET,
+                   IDC_HIDDEN_FIELD,
+                   IDC_COUNTRY,
+                   IDC_EMAIL,
+                   IDC_CITY,
+                   IDC_BIRTH_YEAR,
+                   IDC_NICKNAME,
+                   IDC_ROUNDS,
+                   IDC_LINES_PER_ROUND,
+                   IDC_ROUNDS_FRAME,
+                   IDC_COLOURS_FRAME,
+                   IDC_COLOURS_2,
+                   IDC_COLOURS_3,
+                   IDC_COLOURS_4,
+                   IDC_COLOURS_5,
+                   IDC_COLOURS_6,
+                   IDC_COLOURS_7,
+                   IDC_LINES_DISPLAY,
+                   IDC_NICKNAME_LABEL,
+                   IDC_PLACE_LABEL,
+                   IDC_EMAIL_LABEL,
+                   IDC_BIRTH_YEAR_LABEL,
+                   IDC_BALL_COUNT_LIST}) {
         set_font(panel, id, panel_font);
     }
     // Returning 0 keeps the dialog manager from moving the focus into the panel.

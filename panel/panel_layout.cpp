@@ -1,6 +1,8 @@
 // Panel layout: the layout table, unit conversion to dialog units, and the link hot spots.
 #include "panel/panel_layout.h"
 
+#include "resources/control_ids.h"
+
 LayoutRect control_layout[panel_layout_rows];
 HotSpot link_hot_spots[link_count];
 
@@ -8,43 +10,45 @@ void set_layout_row(int row, int x, int y, int w, int h) {
     control_layout[row] = {int16_t(x), int16_t(y), int16_t(w), int16_t(h)};
 }
 
+// In template order: the dialog template (resources/panel.rc) lists the controls in this order.
+const DesignRow panel_design[panel_layout_rows] = {
+    {IDC_NEW, {15, 4, 20, 10}},              // "New"
+    {IDC_SKIP, {38, 4, 19, 10}},             // "Skip", never shown
+    {IDC_INTERNET, {5, 160, 50, 10}},        // "Internet"
+    {IDC_HIDDEN_FIELD, {0, 0, 0, 0}},        // hidden field
+    {IDC_COUNTRY, {2, 131, 12, 10}},         // country
+    {IDC_EMAIL, {2, 149, 57, 10}},           // e-mail
+    {IDC_CITY, {18, 131, 41, 10}},           // city
+    {IDC_BIRTH_YEAR, {39, 113, 20, 10}},     // year of birth
+    {IDC_ROUNDS_FRAME, {2, 68, 57, 26}},     // rounds and lines frame
+    {IDC_ROUNDS, {7, 78, 16, 10}},           // rounds
+    {IDC_LINES_PER_ROUND, {36, 78, 20, 10}}, // lines per round
+    {IDC_COLOURS_FRAME, {2, 43, 57, 26}},    // colour frame
+    {IDC_COLOURS_2, {5, 50, 16, 7}},         // radio "2"
+    {IDC_COLOURS_3, {23, 50, 16, 7}},        // radio "3"
+    {IDC_COLOURS_4, {39, 50, 16, 7}},        // radio "4"
+    {IDC_COLOURS_5, {5, 59, 16, 7}},         // radio "5"
+    {IDC_COLOURS_6, {23, 59, 16, 7}},        // radio "6"
+    {IDC_COLOURS_7, {39, 59, 16, 7}},        // radio "7"
+    {IDC_LINES_DISPLAY, {2, 23, 54, 8}},     // lines display
+    {IDC_ACCURACY_DISPLAY, {2, 15, 54, 9}},  // accuracy display
+    {IDC_NICKNAME_LABEL, {0, 94, 55, 8}},    // nickname label
+    {IDC_PLACE_LABEL, {0, 123, 52, 8}},      // country and city label
+    {IDC_EMAIL_LABEL, {2, 141, 35, 8}},      // e-mail label
+    {IDC_BIRTH_YEAR_LABEL, {1, 114, 37, 8}}, // year-of-birth label
+    {IDC_LINK_1, {0, 170, 39, 17}},          // link bitmap 1; x and w are replaced to centre it
+    {IDC_LINK_2, {0, 187, 39, 17}},          // link bitmap 2
+    {IDC_LINK_3, {0, 204, 39, 17}},          // link bitmap 3
+    {IDC_LINK_4, {0, 221, 39, 17}},          // link bitmap 4
+    {IDC_PRIVACY_SWITCH, {39, 33, 16, 8}},   // privacy switch
+    {IDC_NICKNAME, {2, 102, 57, 10}},        // nickname
+    {IDC_BALL_COUNT_LIST, {4, 32, 24, 200}}, // ball-count list, with its drop-down part
+    {IDC_INFO, {36, 4, 10, 10}},             // "i", over the place of "Skip"
+};
+
 void fill_control_layout() {
-    static constexpr LayoutRect design[panel_layout_rows] = {
-        {15, 4, 20, 10},   // 103 "New"
-        {38, 4, 19, 10},   // 105 "Skip", never shown
-        {5, 160, 50, 10},  // 2110 "Internet"
-        {0, 0, 0, 0},      // 113 hidden field
-        {2, 131, 12, 10},  // 116 country
-        {2, 149, 57, 10},  // 118 e-mail
-        {18, 131, 41, 10}, // 120 city
-        {39, 113, 20, 10}, // 121 year of birth
-        {2, 68, 57, 26},   // 106 rounds and lines frame
-        {7, 78, 16, 10},   // 4122 rounds
-        {36, 78, 20, 10},  // 4123 lines per round
-        {2, 43, 57, 26},   // 123 colour frame
-        {5, 50, 16, 7},    // 124 radio "2"
-        {23, 50, 16, 7},   // 125 radio "3"
-        {39, 50, 16, 7},   // 126 radio "4"
-        {5, 59, 16, 7},    // 127 radio "5"
-        {23, 59, 16, 7},   // 128 radio "6"
-        {39, 59, 16, 7},   // 129 radio "7"
-        {2, 23, 54, 8},    // 102 lines display
-        {2, 15, 54, 9},    // 112 accuracy display
-        {0, 94, 55, 8},    // 114 nickname label
-        {0, 123, 52, 8},   // 115 country and city label
-        {2, 141, 35, 8},   // 117 e-mail label
-        {1, 114, 37, 8},   // 122 year-of-birth label
-        {0, 170, 39, 17},  // 2111 link bitmap 1; x and w are replaced to centre it
-        {0, 187, 39, 17},  // 2112 link bitmap 2
-        {0, 204, 39, 17},  // 2113 link bitmap 3
-        {0, 221, 39, 17},  // 2114 link bitmap 4
-        {39, 33, 16, 8},   // 3102 privacy switch
-        {2, 102, 57, 10},  // 4121 nickname
-        {4, 32, 24, 200},  // 104 ball-count list, with its drop-down part
-        {36, 4, 10, 10},   // 2115 "i", over the place of "Skip"
-    };
     for (int row = 0; row < panel_layout_rows; ++row) {
-        const LayoutRect& r = design[row];
+        const LayoutRect& r = panel_design[row].rect;
         set_layout_row(row, r.x, r.y, r.w, r.h);
     }
 }

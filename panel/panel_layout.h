@@ -46,6 +46,13 @@ struct DialogLength {
     int32_t px_v;
 };
 
+// One row of the panel's design: a control and its rectangle.
+struct DesignRow {
+    int control_id;
+    LayoutRect rect;
+};
+extern const DesignRow panel_design[panel_layout_rows];
+
 // Indexed by the control's position in the dialog template.
 extern LayoutRect control_layout[panel_layout_rows];
 // Entry n belongs to link bitmap n, template row first_link_row + n.

@@ -29,10 +29,13 @@ HWND panel_control(int id);
 
 void build_control_panel(WORD resource_id, HWND parent);
 void create_panel_tooltips(HWND board);
-// Allows two colours only with at most 32 balls; true if it moved the colour choice.
+// Allows two colours only where two_colours_allowed; true if it moved the colour choice.
 bool apply_ball_count_rule(int count);
 
-LRESULT on_panel_command(HWND panel, UINT message, WPARAM wparam, LPARAM lparam);
+// The rules every panel command passes before its handler: the ball-count rule on a new list
+// choice, and the privacy switch.
+void apply_panel_rules(WORD control_id, WORD notification);
+
 LRESULT on_panel_button_up(HWND panel, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT on_panel_mouse_move(HWND panel, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT on_panel_init(HWND panel, UINT message, WPARAM wparam, LPARAM lparam);

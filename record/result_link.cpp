@@ -2,8 +2,8 @@
 // and the reverse for the people who receive it.
 #include "record/result_link.h"
 
-#include "panel/web_addresses.h"
 #include "record/settings_record.h"
+#include "resources/web_addresses.h"
 
 namespace {
 

@@ -1,8 +1,6 @@
 // The settings record's text format: building it, walking it back and cutting its private part.
 #include "record/settings_record.h"
 
-#include "panel/control_ids.h"
-
 #include <climits>
 #include <cstdint>
 
@@ -60,7 +58,7 @@ std::string record_text(const std::string& text, int limit) {
     return kept;
 }
 
-void read_field(int n, std::string_view field, GameState& state, RecordReading& reading) {
+void read_field(int n, std::string_view field, TestSettings& state, RecordReading& reading) {
     switch (n) {
     case 1:
         state.initial_ball_count = leading_integer(field);
@@ -68,7 +66,7 @@ void read_field(int n, std::string_view field, GameState& state, RecordReading& 
     case 2:
         state.colour_count = leading_integer(field);
         if (state.colour_count >= 2 && state.colour_count <= 7) {
-            reading.checked_radio = id_colours_2 + state.colour_count - 2;
+            reading.stated_colours = state.colour_count;
         }
         break;
     case 3: {
@@ -82,24 +80,25 @@ void read_field(int n, std::string_view field, GameState& state, RecordReading& 
         if (state.lines_per_round == 0 || state.lines_per_round > 9999) {
             state.lines_per_round = 12;
         }
-        reading.texts.push_back({id_rounds, std::to_string(state.round_count)});
-        reading.texts.push_back({id_lines_per_round, std::to_string(state.lines_per_round)});
+        reading.texts.push_back({RecordText::rounds, std::to_string(state.round_count)});
+        reading.texts.push_back(
+            {RecordText::lines_per_round, std::to_string(state.lines_per_round)});
         break;
     }
     case 5:
-        reading.texts.push_back({id_nickname, std::string(field)});
+        reading.texts.push_back({RecordText::nickname, std::string(field)});
         break;
     case 6:
-        reading.texts.push_back({id_country, std::string(field)});
+        reading.texts.push_back({RecordText::country, std::string(field)});
         break;
     case 7:
-        reading.texts.push_back({id_city, std::string(field)});
+        reading.texts.push_back({RecordText::city, std::string(field)});
         break;
     case 8:
-        reading.texts.push_back({id_hidden_field, std::string(field)});
+        reading.texts.push_back({RecordText::hidden_text, std::string(field)});
         break;
     case 9:
-        reading.texts.push_back({id_birth_year, std::string(field)});
+        reading.texts.push_back({RecordText::birth_year, std::string(field)});
         break;
     default: // field 4, the move count, and anything past field 9 are not read back
         break;
@@ -114,7 +113,8 @@ int32_t leading_integer(std::string_view text) {
     return scan_integer(text, pos, value) ? value : 0;
 }
 
-std::string build_settings_record(const GameState& state, const PlayerTexts& texts) {
+std::string build_settings_record(const TestSettings& state, int32_t total_moves,
+                                  const PlayerTexts& texts) {
     std::string record;
     record += std::to_string(state.initial_ball_count);
     record += record_separator;
@@ -122,7 +122,7 @@ std::string build_settings_record(const GameState& state, const PlayerTexts& tex
     record += record_separator;
     record += std::to_string(state.round_count) + " " + std::to_string(state.lines_per_round);
     record += record_separator;
-    record += std::to_string(state.total_moves);
+    record += std::to_string(total_moves);
     record += record_separator;
     record += record_text(texts.nickname, nickname_limit);
     record += record_separator;
@@ -170,7 +170,7 @@ bool withhold_stored_fields(std::string& stored) {
     return true;
 }
 
-RecordReading read_settings_record(std::string_view record, GameState& state) {
+RecordReading read_settings_record(std::string_view record, TestSettings& state) {
     record = record.substr(0, record.find('\0'));
     RecordReading reading;
     state.round_count = 0;
@@ -183,6 +183,6 @@ RecordReading read_settings_record(std::string_view record, GameState& state) {
         }
     }
     // The text after the last separator is the e-mail, whatever the number of fields.
-    reading.texts.push_back({id_email, std::string(record.substr(field_start))});
+    reading.texts.push_back({RecordText::email, std::string(record.substr(field_start))});
     return reading;
 }

@@ -1,8 +1,7 @@
 // The settings record's text format: building it, walking it back and cutting its private part.
 #pragma once
 
-#include "engine/game_state.h"
-
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,9 +30,18 @@ struct PlayerTexts {
     std::string email;
 };
 
+// The settings of a test, fields 1 to 3.
+struct TestSettings {
+    int32_t initial_ball_count;
+    int32_t colour_count;
+    int32_t round_count;
+    int32_t lines_per_round;
+};
+
 // All ten fields from the settings, the move count and the player's texts. A text is cut to its
 // edit's limit and loses any separator byte, so the record always has exactly ten fields.
-std::string build_settings_record(const GameState& state, const PlayerTexts& texts);
+std::string build_settings_record(const TestSettings& settings, int32_t total_moves,
+                                  const PlayerTexts& texts);
 
 // The form stored while the private fields are withheld: fields 1 to 7 and three separators.
 std::string without_private_fields(std::string_view record);
@@ -45,21 +53,32 @@ std::string without_private_fields(std::string_view record);
 // returned, when nothing follows it.
 bool withhold_stored_fields(std::string& stored);
 
-// A control text that the record fills in, by control id.
-struct ControlText {
-    int control_id;
+// The texts a stored record gives back, besides the settings.
+enum class RecordText {
+    rounds,
+    lines_per_round,
+    nickname,
+    country,
+    city,
+    hidden_text,
+    birth_year,
+    email
+};
+
+struct FieldText {
+    RecordText field;
     std::string text;
 };
 
-// What a stored record puts into the panel besides the settings.
+// What a stored record gives back besides the settings.
 struct RecordReading {
-    std::vector<ControlText> texts; // in the order the walk meets them
-    int checked_radio = 0;          // colour radio to check, 0 for none
+    std::vector<FieldText> texts; // in the order the walk meets them
+    int stated_colours = 0;       // the colour count of field 2 when it is 2 to 7, else 0
 };
 
-// Walks a stored record (its text up to the first zero byte) into the settings of state:
-// round_count starts at 0, fields that are absent leave a setting as it was.
-RecordReading read_settings_record(std::string_view record, GameState& state);
+// Walks a stored record (its text up to the first zero byte) into settings: round_count
+// starts at 0, fields that are absent leave a setting as it was.
+RecordReading read_settings_record(std::string_view record, TestSettings& settings);
 
 // The leading decimal integer of a text, as the C conversions read it (blanks, a sign, digits),
 // held to the int32 range; 0 when there is none.

@@ -78,9 +78,3 @@ void draw_ball_directly(int x, int y, int colour, BallStyle style, BallSize size
     paint_ball_layers(contexts, 2, x, y, colour, style,
                       ball_measure(geometry.ball_radius, geometry.ring_count, size));
 }
-
-void draw_ball(int x, int y, int colour, BallStyle style, BallSize size) {
-    if (!copy_ball_picture(x, y, colour, style, size)) {
-        draw_ball_directly(x, y, colour, style, size);
-    }
-}

@@ -1,8 +1,8 @@
 // Shaded balls drawn layer by layer with regions and pixels, and the cache of their pictures.
 #pragma once
 
-#include "engine/engine_calls.h"
 #include "render/ball_shading.h"
+#include "render/board_drawing.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The picture of one ball's cell square composed in memory from the disc regions' pixels.
 #pragma once
 
-#include "engine/engine_calls.h"
 #include "render/ball_shading.h"
+#include "render/board_drawing.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The arithmetic of a shaded ball: highlight point, preview size, rim walk, shade and blend.
 #pragma once
 
-#include "engine/engine_calls.h"
+#include "render/board_drawing.h"
 
 #include <cstdint>
 

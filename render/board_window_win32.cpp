@@ -1,18 +1,13 @@
-// The board window's own handlers: the canvas is built, grown, copied to the window, released.
+// The board window's canvas: built, grown, copied to the window, released.
 #include "render/board_window_win32.h"
 
-#include "panel/panel_win32.h"
 #include "render/ball_drawing_win32.h"
 #include "render/offscreen_canvas_win32.h"
 #include "render/shade_brushes_win32.h"
-#include "resources/resource_ids.h"
 
-LRESULT on_board_create(HWND window, UINT, WPARAM, LPARAM) {
+void create_board_canvas(HWND window) {
     compute_geometry();
     create_offscreen_canvas(window);
-    build_control_panel(IDD_PANEL, window);
-    create_panel_tooltips(window);
-    return 0;
 }
 
 LRESULT on_board_destroy(HWND, UINT, WPARAM, LPARAM) {

@@ -1,10 +1,9 @@
-// The canvas: built, grown and released with the board window; cells emptied; grid drawn.
+// The canvas: built, grown and released with the board window.
 #include "render/offscreen_canvas_win32.h"
 
-#include "engine/engine_calls.h"
 #include "render/colours.h"
 #include "render/geometry.h"
-#include "shell/shell_globals_win32.h"
+#include "shell/ambient_win32.h"
 
 OffscreenCanvas offscreen_canvas;
 
@@ -57,6 +56,10 @@ void grow_offscreen_canvas(HWND window, int32_t width, int32_t height) {
         return;
     }
     HDC old_picture = CreateCompatibleDC(nullptr);
+    if (!old_picture) {
+        DeleteObject(grown); // without a context to copy from, the old picture stays
+        return;
+    }
     SelectObject(c.canvas_dc, grown);
     HBITMAP displaced = static_cast<HBITMAP>(SelectObject(old_picture, c.canvas_bitmap));
 
@@ -72,33 +75,4 @@ void grow_offscreen_canvas(HWND window, int32_t width, int32_t height) {
     c.canvas_bitmap = grown;
     c.canvas_width = grown_width;
     c.canvas_height = grown_height;
-}
-
-void erase_cell(int x, int y) {
-    OffscreenCanvas& c = offscreen_canvas;
-    OffsetRgn(c.cell_region, x - c.cell_region_x, y - c.cell_region_y);
-    c.cell_region_x = x;
-    c.cell_region_y = y;
-    PaintRgn(c.canvas_dc, c.cell_region);
-    PaintRgn(c.window_dc, c.cell_region);
-}
-
-void draw_grid() {
-    OffscreenCanvas& c = offscreen_canvas;
-    HPEN pen = CreatePen(PS_SOLID, 1, background_colour);
-    HGDIOBJ displaced = SelectObject(c.canvas_dc, pen);
-    if (displaced && displaced == c.grid_pen) {
-        DeleteObject(displaced);
-    }
-    c.grid_pen = pen;
-    const int32_t left = geometry.grid_left;
-    const int32_t top = geometry.grid_top;
-    const int32_t span = 8 * geometry.cell_size + 1;
-    for (int i = 0; i <= 8; ++i) {
-        const int32_t offset = i * geometry.cell_size;
-        MoveToEx(c.canvas_dc, left, top + offset, nullptr);
-        LineTo(c.canvas_dc, left + span, top + offset);
-        MoveToEx(c.canvas_dc, left + offset, top, nullptr);
-        LineTo(c.canvas_dc, left + offset, top + span);
-    }
 }

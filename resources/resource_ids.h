@@ -6,4 +6,3 @@
 #define IDI_TRIVELLE 101
 #define IDC_LINK 789
 #define IDD_PANEL 1
-#define IDB_LINK_FIRST 2111

@@ -1,14 +1,46 @@
-// The index of the program's behaviour: which handler answers which message.
+// The index of the program's behaviour: which handler answers which message, and the
+// one-line handlers that turn a message into a call of the platform-free rules.
 #include "shell/message_tables_win32.h"
-#include "engine/board_input_win32.h"
-#include "engine/test_commands_win32.h"
+
+#include "engine/play.h"
+#include "panel/panel_record_win32.h"
 #include "panel/panel_win32.h"
-#include "record/submit_win32.h"
 #include "render/board_window_win32.h"
+#include "resources/control_ids.h"
+#include "resources/resource_ids.h"
+#include "shell/ambient_win32.h"
 #include "shell/main_window_win32.h"
-#include "shell/window_procs_win32.h"
 
 namespace {
+
+// The board window is created with its canvas, then the panel on top of it.
+LRESULT on_board_create(HWND window, UINT, WPARAM, LPARAM) {
+    create_board_canvas(window);
+    build_control_panel(IDD_PANEL, window);
+    create_panel_tooltips(window);
+    return 0;
+}
+
+LRESULT update_cursor(HWND, UINT, WPARAM, LPARAM) {
+    choose_board_cursor();
+    return 0;
+}
+
+LRESULT on_board_click(HWND, UINT, WPARAM, LPARAM lparam) {
+    // Client coordinates are signed 16-bit values.
+    click_board_at(short(LOWORD(lparam)), short(HIWORD(lparam)));
+    return 0;
+}
+
+LRESULT on_new(HWND, WORD, WORD, HWND) {
+    new_test();
+    return 1;
+}
+
+LRESULT on_skip(HWND, WORD, WORD, HWND) {
+    skip_round();
+    return 1;
+}
 
 const MessageEntry main_window_entries[] = {
     {WM_CREATE, on_main_create},
@@ -29,11 +61,8 @@ const MessageEntry panel_entries[] = {
 };
 
 const CommandEntry panel_command_entries[] = {
-    {103, on_new},
-    {105, on_skip},
-    {2110, submit_result},
-    {2115, on_info},
-    {IDCANCEL, on_panel_cancel},
+    {IDC_NEW, on_new},   {IDC_SKIP, on_skip},         {IDC_INTERNET, submit_result},
+    {IDC_INFO, on_info}, {IDCANCEL, on_panel_cancel},
 };
 
 } // namespace
@@ -43,6 +72,11 @@ const MessageTable board_window_messages = make_table(board_window_entries, defa
 // The dialog manager does its own default processing when the procedure returns 0.
 const MessageTable panel_messages = make_table(panel_entries, default_proc_none);
 const CommandTable panel_commands = make_table(panel_command_entries, default_proc_none);
+
+LRESULT on_panel_command(HWND panel, UINT, WPARAM wparam, LPARAM lparam) {
+    apply_panel_rules(LOWORD(wparam), HIWORD(wparam));
+    return dispatch_command(panel_commands, panel, wparam, lparam);
+}
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return dispatch_message(main_window_messages, window, message, wparam, lparam);

@@ -1,12 +1,11 @@
 // Registers the window classes, creates the main window and shows it maximized.
 #include "shell/startup_win32.h"
 
-#include "panel/control_ids.h"
 #include "panel/panel_win32.h"
+#include "resources/control_ids.h"
 #include "resources/resource_ids.h"
+#include "shell/ambient_win32.h"
 #include "shell/screen_fraction.h"
-#include "shell/shell_globals_win32.h"
-#include "shell/window_procs_win32.h"
 
 #include <initializer_list>
 
@@ -56,8 +55,8 @@ bool register_classes(HINSTANCE instance) {
 
 // The settings can be changed once the window stands; radio "2" keeps what the panel gave it.
 void enable_settings_controls() {
-    for (int id : {id_ball_count_list, id_new, id_rounds, id_lines_per_round, id_colours_3,
-                   id_colours_4, id_colours_5, id_colours_6, id_colours_7}) {
+    for (int id : {IDC_BALL_COUNT_LIST, IDC_NEW, IDC_ROUNDS, IDC_LINES_PER_ROUND, IDC_COLOURS_3,
+                   IDC_COLOURS_4, IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7}) {
         EnableWindow(panel_control(id), TRUE);
     }
 }

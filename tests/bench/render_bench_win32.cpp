@@ -143,11 +143,11 @@ struct ClickTimes {
 ClickTimes scoring_move() {
     const int x = cell_centre_x(4);
     double start = now_us();
-    on_board_click(x, cell_centre_y(1));
+    click_board_at(x, cell_centre_y(1));
     GdiFlush();
     const double select = now_us() - start;
     start = now_us();
-    on_board_click(x, cell_centre_y(0));
+    click_board_at(x, cell_centre_y(0));
     GdiFlush();
     return {select, now_us() - start};
 }

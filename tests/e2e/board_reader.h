@@ -2,11 +2,19 @@
 // end-to-end tests on a 1024 x 768 screen at fraction 1.0.
 #pragma once
 
+#include "render/screen_layout.h"
 #include "tests/e2e/e2e_driver.h"
 
 #include <array>
 
-constexpr int cell0_x = 222, cell0_y = 103, cell_size = 72;
+// The layout the program computes for the end-to-end screen.
+inline Geometry e2e_layout() {
+    float fraction = 1.0f;
+    return layout_for_screen(1024, 768, fraction);
+}
+inline const int cell0_x = e2e_layout().cell0_centre_x;
+inline const int cell0_y = e2e_layout().cell0_centre_y;
+inline const int cell_size = e2e_layout().cell_size;
 constexpr int empty_cell = -1, unknown_pixel = -2;
 
 using Board = std::array<int, 64>; // column * 8 + row: colour index, or empty_cell

@@ -1,6 +1,6 @@
 // Plays the real program with real mouse clicks: New, then moves read off screenshots,
 // until the test is over, checking the panel's controls in every phase.
-#include "panel/control_ids.h"
+#include "resources/control_ids.h"
 #include "tests/e2e/board_reader.h"
 
 #include <gtest/gtest.h>
@@ -30,21 +30,21 @@ TEST_F(ProgramTest, PlaysAWholeTestWithRealClicks) {
     const auto area = board_area();
     ASSERT_TRUE(area);
 
-    const std::initializer_list<int> player_fields = {id_nickname, id_country, id_city,
-                                                      id_birth_year, id_email};
-    expect_enabled(
-        {id_new, id_ball_count_list, id_rounds, id_lines_per_round, id_colours_3, id_colours_7},
-        true, "after start-up");
-    expect_enabled({id_internet, id_colours_2}, false, "after start-up");
+    const std::initializer_list<int> player_fields = {IDC_NICKNAME, IDC_COUNTRY, IDC_CITY,
+                                                      IDC_BIRTH_YEAR, IDC_EMAIL};
+    expect_enabled({IDC_NEW, IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND, IDC_COLOURS_3,
+                    IDC_COLOURS_7},
+                   true, "after start-up");
+    expect_enabled({IDC_INTERNET, IDC_COLOURS_2}, false, "after start-up");
     expect_enabled(player_fields, false, "after start-up");
 
-    ASSERT_TRUE(set_edit_text(id_rounds, "2"));
-    ASSERT_TRUE(set_edit_text(id_lines_per_round, "1"));
-    ASSERT_TRUE(click_control(id_colours_3));
-    ASSERT_TRUE(click_control(id_new));
+    ASSERT_TRUE(set_edit_text(IDC_ROUNDS, "2"));
+    ASSERT_TRUE(set_edit_text(IDC_LINES_PER_ROUND, "1"));
+    ASSERT_TRUE(click_control(IDC_COLOURS_3));
+    ASSERT_TRUE(click_control(IDC_NEW));
 
-    expect_enabled({id_new, id_internet, id_ball_count_list, id_rounds, id_lines_per_round,
-                    id_colours_2, id_colours_3, id_colours_7},
+    expect_enabled({IDC_NEW, IDC_INTERNET, IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND,
+                    IDC_COLOURS_2, IDC_COLOURS_3, IDC_COLOURS_7},
                    false, "test running");
     expect_enabled(player_fields, false, "test running");
 
@@ -59,7 +59,7 @@ TEST_F(ProgramTest, PlaysAWholeTestWithRealClicks) {
             pixel_colour(shot, *area, cell0_x - 2 * cell_size, cell0_y + (slot + 3) * cell_size), 0)
             << "preview slot " << slot;
     }
-    EXPECT_EQ(text_of(id_lines_display), "0*1000/0");
+    EXPECT_EQ(text_of(IDC_LINES_DISPLAY), "0*1000/0");
 
     int moves = 0, lines = 0;
     while (lines < 2 && moves < 60) {
@@ -90,22 +90,22 @@ TEST_F(ProgramTest, PlaysAWholeTestWithRealClicks) {
             EXPECT_EQ(board, expected) << "a move without a line only moves the ball";
         }
         std::snprintf(fraction, sizeof fraction, "%d*1000/%d", lines, moves);
-        ASSERT_EQ(text_of(id_lines_display), fraction);
+        ASSERT_EQ(text_of(IDC_LINES_DISPLAY), fraction);
         if (lines == 1 && move.run >= 5) {
             EXPECT_EQ(balls(board), 42) << "the second round starts on a full fresh board";
-            expect_enabled({id_new, id_internet}, false, "second round");
+            expect_enabled({IDC_NEW, IDC_INTERNET}, false, "second round");
         }
     }
     ASSERT_EQ(lines, 2) << "the test did not end within 60 moves";
 
     // Test over: the board keeps its last position, the result can be sent.
-    expect_enabled({id_internet}, true, "test over");
+    expect_enabled({IDC_INTERNET}, true, "test over");
     expect_enabled(player_fields, true, "test over");
-    expect_enabled({id_new, id_ball_count_list, id_rounds, id_lines_per_round, id_colours_3}, false,
-                   "test over");
+    expect_enabled({IDC_NEW, IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND, IDC_COLOURS_3},
+                   false, "test over");
     char accuracy[32];
     std::snprintf(accuracy, sizeof accuracy, "%10.3f", float(2.0 / moves * 1000.0));
-    EXPECT_EQ(text_of(id_accuracy_display), accuracy);
+    EXPECT_EQ(text_of(IDC_ACCURACY_DISPLAY), accuracy);
 
     // Clicks after the test change nothing.
     const Board final_board = board;

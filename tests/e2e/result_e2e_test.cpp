@@ -1,7 +1,9 @@
 // The result of a finished test, sent from the real program: player details typed in,
 // Internet pressed, the link that reaches the browser decoded, and a second test started.
-#include "panel/control_ids.h"
+#include "resources/control_ids.h"
+#include "resources/web_addresses.h"
 #include "tests/e2e/board_reader.h"
+#include "tests/support/record_text.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +15,6 @@
 namespace {
 
 // Narrow literals are code page 1251 here; the keyboard and the decoder speak UTF-8.
-std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 bool enabled(int id) {
     const auto state = control_state(id);
@@ -47,8 +48,8 @@ int finish_a_short_test() {
     if (!area) {
         return -1;
     }
-    if (!set_edit_text(id_rounds, "1") || !set_edit_text(id_lines_per_round, "1") ||
-        !click_control(id_colours_3) || !click_control(id_new)) {
+    if (!set_edit_text(IDC_ROUNDS, "1") || !set_edit_text(IDC_LINES_PER_ROUND, "1") ||
+        !click_control(IDC_COLOURS_3) || !click_control(IDC_NEW)) {
         return -1;
     }
     return play_one_line(*area);
@@ -68,18 +69,18 @@ std::string decode(const std::string& link) {
 TEST_F(ProgramTest, SendsTheResultLinkAndStartsASecondTest) {
     const int moves = finish_a_short_test();
     ASSERT_GT(moves, 0);
-    ASSERT_TRUE(enabled(id_internet));
+    ASSERT_TRUE(enabled(IDC_INTERNET));
 
-    ASSERT_TRUE(set_edit_text(id_nickname, "Tester"));
+    ASSERT_TRUE(set_edit_text(IDC_NICKNAME, "Tester"));
     // The Latin X keyboard has no Cyrillic letters: they arrive as the characters a
     // Russian keyboard would send.
-    ASSERT_TRUE(set_edit_text(id_city, ""));
-    send_chars(id_city, "Москва");
-    ASSERT_TRUE(set_edit_text(id_birth_year, "1990"));
-    ASSERT_TRUE(set_edit_text(id_email, "t@trivelle.net"));
-    EXPECT_EQ(control_state(id_nickname)->text, "Tester");
-    ASSERT_EQ(control_state(id_city)->text, "\xcc\xee\xf1\xea\xe2\xe0") << "code page 1251";
-    ASSERT_TRUE(click_control(id_internet));
+    ASSERT_TRUE(set_edit_text(IDC_CITY, ""));
+    send_chars(IDC_CITY, "Москва");
+    ASSERT_TRUE(set_edit_text(IDC_BIRTH_YEAR, "1990"));
+    ASSERT_TRUE(set_edit_text(IDC_EMAIL, "t@trivelle.net"));
+    EXPECT_EQ(control_state(IDC_NICKNAME)->text, "Tester");
+    ASSERT_EQ(control_state(IDC_CITY)->text, "\xcc\xee\xf1\xea\xe2\xe0") << "code page 1251";
+    ASSERT_TRUE(click_control(IDC_INTERNET));
 
     std::vector<std::string> links;
     for (int tries = 0; tries < 100 && links.empty(); ++tries) {
@@ -87,10 +88,10 @@ TEST_F(ProgramTest, SendsTheResultLinkAndStartsASecondTest) {
         links = captured_links();
     }
     ASSERT_EQ(links.size(), 1u);
-    EXPECT_EQ(links[0].rfind("http://www.trivelle.net/cgi-bin/trv-w-ru.pl?", 0), 0u);
+    EXPECT_EQ(links[0].rfind(result_link_prefix, 0), 0u);
     const std::string decoded = decode(links[0]);
     const std::string expected_fields[] = {
-        "42", "3",    "1 1",           std::to_string(moves), "Tester", "ru", utf8(u8"Москва"),
+        "42", "3",    "1 1",           std::to_string(moves), "Tester", "ru", utf8_text(u8"Москва"),
         "",   "1990", "t@trivelle.net"};
     for (int i = 0; i < 10; ++i) {
         const std::string field = "field " + std::to_string(i + 1) + ",";
@@ -112,45 +113,45 @@ TEST_F(ProgramTest, SendsTheResultLinkAndStartsASecondTest) {
                                "\x01Tester\x01ru\x01\xcc\xee\xf1\xea\xe2\xe0\x01\x01\x01";
     EXPECT_EQ(*stored, record + '\0');
 
-    for (int id : {id_new, id_ball_count_list, id_rounds, id_lines_per_round, id_colours_3,
-                   id_colours_7, id_internet}) {
+    for (int id : {IDC_NEW, IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND, IDC_COLOURS_3,
+                   IDC_COLOURS_7, IDC_INTERNET}) {
         EXPECT_TRUE(enabled(id)) << id;
     }
-    EXPECT_FALSE(enabled(id_colours_2)) << "42 balls allow no two-colour test";
-    ASSERT_TRUE(click_control(id_new));
-    EXPECT_FALSE(enabled(id_new)) << "a second test runs";
-    EXPECT_FALSE(enabled(id_internet));
+    EXPECT_FALSE(enabled(IDC_COLOURS_2)) << "42 balls allow no two-colour test";
+    ASSERT_TRUE(click_control(IDC_NEW));
+    EXPECT_FALSE(enabled(IDC_NEW)) << "a second test runs";
+    EXPECT_FALSE(enabled(IDC_INTERNET));
     EXPECT_TRUE(stop_program()) << "Wine logged an exception";
 }
 
 TEST_F(ProgramTest, SettingsAndDetailsStoredWithThePrivacySwitchOnSurviveARestart) {
     ASSERT_GT(finish_a_short_test(), 0);
 
-    ASSERT_TRUE(set_edit_text(id_nickname, "Restarter"));
-    ASSERT_TRUE(set_edit_text(id_country, "by"));
-    ASSERT_TRUE(set_edit_text(id_city, ""));
-    send_chars(id_city, "Минск");
-    ASSERT_TRUE(set_edit_text(id_birth_year, "1985"));
-    ASSERT_TRUE(set_edit_text(id_email, "r@trivelle.net"));
-    ASSERT_TRUE(click_control(id_privacy_switch));
-    EXPECT_TRUE(control_state(id_privacy_switch)->checked);
-    ASSERT_TRUE(click_control(id_internet));
+    ASSERT_TRUE(set_edit_text(IDC_NICKNAME, "Restarter"));
+    ASSERT_TRUE(set_edit_text(IDC_COUNTRY, "by"));
+    ASSERT_TRUE(set_edit_text(IDC_CITY, ""));
+    send_chars(IDC_CITY, "Минск");
+    ASSERT_TRUE(set_edit_text(IDC_BIRTH_YEAR, "1985"));
+    ASSERT_TRUE(set_edit_text(IDC_EMAIL, "r@trivelle.net"));
+    ASSERT_TRUE(click_control(IDC_PRIVACY_SWITCH));
+    EXPECT_TRUE(control_state(IDC_PRIVACY_SWITCH)->checked);
+    ASSERT_TRUE(click_control(IDC_INTERNET));
     ASSERT_TRUE(stop_program()) << "Wine logged an exception";
 
     ProgramStart restart;
     restart.keep_stored_record = true;
     ASSERT_TRUE(start_program(restart));
     const std::pair<int, const char*> texts[] = {
-        {id_nickname, "Restarter"}, {id_country, "by"},           {id_city, "Минск"},
-        {id_birth_year, "1985"},    {id_email, "r@trivelle.net"}, {id_rounds, "1"},
-        {id_lines_per_round, "1"},  {id_hidden_field, ""}};
+        {IDC_NICKNAME, "Restarter"}, {IDC_COUNTRY, "by"},           {IDC_CITY, "Минск"},
+        {IDC_BIRTH_YEAR, "1985"},    {IDC_EMAIL, "r@trivelle.net"}, {IDC_ROUNDS, "1"},
+        {IDC_LINES_PER_ROUND, "1"},  {IDC_HIDDEN_FIELD, ""}};
     for (const auto& [id, text] : texts) {
         EXPECT_EQ(control_state(id)->text, text) << "control " << id;
     }
-    EXPECT_TRUE(control_state(id_colours_3)->checked);
-    EXPECT_FALSE(control_state(id_colours_7)->checked);
+    EXPECT_TRUE(control_state(IDC_COLOURS_3)->checked);
+    EXPECT_FALSE(control_state(IDC_COLOURS_7)->checked);
     EXPECT_EQ(list_selection(), 42 - 29);
-    EXPECT_FALSE(control_state(id_privacy_switch)->checked) << "the switch starts off every run";
+    EXPECT_FALSE(control_state(IDC_PRIVACY_SWITCH)->checked) << "the switch starts off every run";
     EXPECT_TRUE(stop_program()) << "Wine logged an exception";
 }
 

@@ -1,10 +1,9 @@
 // Writes the fuzz targets' seed corpus, made by the project's own code.
 // Usage: make_fuzz_seeds CORPUS_FOLDER (one subfolder per target must exist).
-#include "engine/game_state.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
-#include "tests/native/compiled_resources.h"
-#include "tests/native/record_samples.h"
+#include "tests/support/compiled_resources.h"
+#include "tests/support/record_samples.h"
 
 #include <cstdint>
 #include <cstring>
@@ -37,14 +36,15 @@ int main(int argc, char** argv) {
     }
     folder = argv[1];
     const PlayerTexts texts = {"nick", "ru", "city", "hidden", "1980", "e@x"};
-    const std::string sound = build_settings_record(settings_of(42, 7, 5, 12, 99), texts);
-    const std::string longest = build_settings_record(longest_settings(), longest_texts());
+    const std::string sound = build_settings_record(settings_of(42, 7, 5, 12), 99, texts);
+    const std::string longest =
+        build_settings_record(longest_settings(), longest_move_count, longest_texts());
     const std::string seed = int_bytes(12345);
     bool ok = write("stored_record", "sound", seed + sound) &&
               write("stored_record", "withheld", seed + without_private_fields(sound)) &&
               write("stored_record", "longest", seed + longest) &&
               write("stored_record", "short-test",
-                    seed + build_settings_record(settings_of(29, 2, 1, 1, 0), {})) &&
+                    seed + build_settings_record(settings_of(29, 2, 1, 1), 0, {})) &&
               write("stored_record", "none", seed);
 
     std::string fields =

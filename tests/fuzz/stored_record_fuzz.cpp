@@ -1,5 +1,5 @@
 // A stored record of any bytes, read into the panel and the settings, then New and random play.
-#include "tests/native/random_play.h"
+#include "tests/support/random_play.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,10 +1,11 @@
 #include "engine/game_state.h"
+#include "engine/play.h"
 #include "render/ball_drawing_win32.h"
 #include "render/ball_shades.h"
 #include "render/colours.h"
 #include "render/geometry.h"
 #include "render/offscreen_canvas_win32.h"
-#include "shell/shell_globals_win32.h"
+#include "shell/ambient_win32.h"
 #include "tests/win32/test_board_win32.h"
 
 #include <gtest/gtest.h>

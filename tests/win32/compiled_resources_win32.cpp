@@ -1,5 +1,5 @@
 // The program's compiled resources, read from the resources linked into this test program.
-#include "tests/native/compiled_resources.h"
+#include "tests/support/compiled_resources.h"
 
 #include <windows.h>
 

@@ -1,11 +1,11 @@
 // The real control panel: placement, states, rules, fonts, tooltips, links, info box, closing.
 #include "engine/game_state.h"
-#include "panel/control_ids.h"
 #include "panel/panel_fonts_win32.h"
 #include "panel/panel_layout.h"
 #include "panel/panel_win32.h"
-#include "panel/web_addresses.h"
-#include "shell/shell_globals_win32.h"
+#include "resources/control_ids.h"
+#include "resources/web_addresses.h"
+#include "shell/ambient_win32.h"
 #include "tests/win32/panel_on_screen_win32.h"
 #include "tests/win32/program_under_test_win32.h"
 
@@ -18,11 +18,6 @@
 #include <vector>
 
 namespace {
-
-// Template row by row: the control's id.
-const int row_ids[32] = {103, 105, 2110, 113,  116,  118,  120,  121,  106, 4122, 4123,
-                         123, 124, 125,  126,  127,  128,  129,  102,  112, 114,  115,
-                         117, 122, 2111, 2112, 2113, 2114, 3102, 4121, 104, 2115};
 
 DialogBaseUnits platform_base() {
     const LONG units = GetDialogBaseUnits();
@@ -70,9 +65,9 @@ TEST_P(PanelPlacementOnScreen, PanelAndControlsStandWhereTheLayoutPutsThem) {
     fill_control_layout();
     const int32_t banner_left = (layout_px(60, bw) - 88) / 2;
     for (int row = 0; row < 32; ++row) {
-        SCOPED_TRACE("control " + std::to_string(row_ids[row]));
+        SCOPED_TRACE("control " + std::to_string(panel_design[row].control_id));
         const LayoutRect& l = control_layout[row];
-        HWND control = GetDlgItem(panel, row_ids[row]);
+        HWND control = GetDlgItem(panel, panel_design[row].control_id);
         ASSERT_NE(control, nullptr);
         const RECT r = rect_in(control, panel);
         const bool banner = row >= 24 && row <= 27;
@@ -86,7 +81,7 @@ TEST_P(PanelPlacementOnScreen, PanelAndControlsStandWhereTheLayoutPutsThem) {
             continue;
         }
         EXPECT_EQ(r.right - r.left, on_screen_x(layout_px(l.w, bw), base));
-        if (row_ids[row] == id_ball_count_list) {
+        if (panel_design[row].control_id == IDC_BALL_COUNT_LIST) {
             // The list's height covers its drop-down part. Wine's dropped rectangle starts at the
             // closed field's top but leaves off its bottom the height the field had when it was
             // made, in the system font: a line of text and its frame.
@@ -127,13 +122,13 @@ class Panel : public testing::Test {
         return buffer;
     }
     // The user confirms a list entry.
-    void confirm_ball_count(int count, WORD low_word = id_ball_count_list) {
-        SendMessageA(item(id_ball_count_list), CB_SETCURSEL, count - 29, 0);
+    void confirm_ball_count(int count, WORD low_word = IDC_BALL_COUNT_LIST) {
+        SendMessageA(item(IDC_BALL_COUNT_LIST), CB_SETCURSEL, count - 29, 0);
         SendMessageA(panel, WM_COMMAND, MAKEWPARAM(low_word, CBN_SELENDOK),
-                     reinterpret_cast<LPARAM>(item(id_ball_count_list)));
+                     reinterpret_cast<LPARAM>(item(IDC_BALL_COUNT_LIST)));
     }
     void check_colour(int id) {
-        for (int radio = id_colours_2; radio <= id_colours_7; ++radio) {
+        for (int radio = IDC_COLOURS_2; radio <= IDC_COLOURS_7; ++radio) {
             SendMessageA(item(radio), BM_SETCHECK, radio == id ? BST_CHECKED : BST_UNCHECKED, 0);
         }
     }
@@ -167,9 +162,9 @@ TEST_F(Panel, StatesRightAfterConstructionFollowTheTemplate) {
         EXPECT_EQ(IsWindowVisible(item(s.id)) != 0, s.visible) << s.id;
         EXPECT_EQ(IsWindowEnabled(item(s.id)) != 0, s.enabled) << s.id;
     }
-    EXPECT_FALSE(checked(id_privacy_switch));
-    for (int id = id_colours_2; id <= id_colours_7; ++id) {
-        EXPECT_EQ(checked(id), id == id_colours_7) << id;
+    EXPECT_FALSE(checked(IDC_PRIVACY_SWITCH));
+    for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
+        EXPECT_EQ(checked(id), id == IDC_COLOURS_7) << id;
     }
     EXPECT_EQ(game.initial_ball_count, 42);
     EXPECT_EQ(game.colour_count, 7);
@@ -194,7 +189,7 @@ TEST_F(Panel, StatesRightAfterConstructionFollowTheTemplate) {
 }
 
 TEST_F(Panel, BallCountListOffers29To59WithTheDefaultSelected) {
-    HWND list = item(id_ball_count_list);
+    HWND list = item(IDC_BALL_COUNT_LIST);
     ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 31);
     for (int i = 0; i < 31; ++i) {
         char entry[16] = {};
@@ -205,43 +200,43 @@ TEST_F(Panel, BallCountListOffers29To59WithTheDefaultSelected) {
 }
 
 TEST_F(Panel, ConfirmedBallCountAllowsTwoColoursOnlyUpTo32Balls) {
-    for (int id = id_colours_2; id <= id_colours_7; ++id) {
+    for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
         EnableWindow(item(id), TRUE);
     }
-    check_colour(id_colours_2);
+    check_colour(IDC_COLOURS_2);
     confirm_ball_count(33);
-    EXPECT_FALSE(IsWindowEnabled(item(id_colours_2)));
-    EXPECT_FALSE(checked(id_colours_2));
-    EXPECT_TRUE(checked(id_colours_3));
+    EXPECT_FALSE(IsWindowEnabled(item(IDC_COLOURS_2)));
+    EXPECT_FALSE(checked(IDC_COLOURS_2));
+    EXPECT_TRUE(checked(IDC_COLOURS_3));
 
     confirm_ball_count(32);
-    EXPECT_TRUE(IsWindowEnabled(item(id_colours_2)));
-    EXPECT_FALSE(checked(id_colours_2));
-    EXPECT_TRUE(checked(id_colours_3));
+    EXPECT_TRUE(IsWindowEnabled(item(IDC_COLOURS_2)));
+    EXPECT_FALSE(checked(IDC_COLOURS_2));
+    EXPECT_TRUE(checked(IDC_COLOURS_3));
 
-    check_colour(id_colours_5);
+    check_colour(IDC_COLOURS_5);
     confirm_ball_count(40);
-    EXPECT_FALSE(IsWindowEnabled(item(id_colours_2)));
-    EXPECT_TRUE(checked(id_colours_5));
-    EXPECT_FALSE(checked(id_colours_3));
+    EXPECT_FALSE(IsWindowEnabled(item(IDC_COLOURS_2)));
+    EXPECT_TRUE(checked(IDC_COLOURS_5));
+    EXPECT_FALSE(checked(IDC_COLOURS_3));
 
     // The notification alone decides, whatever the low word says; the settings stay as read.
-    check_colour(id_colours_2);
+    check_colour(IDC_COLOURS_2);
     confirm_ball_count(29, 0xBEEF);
-    EXPECT_TRUE(IsWindowEnabled(item(id_colours_2)));
+    EXPECT_TRUE(IsWindowEnabled(item(IDC_COLOURS_2)));
     confirm_ball_count(50, 0xBEEF);
-    EXPECT_FALSE(IsWindowEnabled(item(id_colours_2)));
-    EXPECT_TRUE(checked(id_colours_3));
+    EXPECT_FALSE(IsWindowEnabled(item(IDC_COLOURS_2)));
+    EXPECT_TRUE(checked(IDC_COLOURS_3));
     EXPECT_EQ(game.initial_ball_count, 42);
     EXPECT_EQ(game.colour_count, 7);
 }
 
 TEST_F(Panel, BallCountRuleReportsWhetherItMovedTheChoice) {
-    check_colour(id_colours_2);
+    check_colour(IDC_COLOURS_2);
     EXPECT_FALSE(apply_ball_count_rule(32));
     EXPECT_TRUE(apply_ball_count_rule(33));
     EXPECT_FALSE(apply_ball_count_rule(33));
-    EXPECT_TRUE(checked(id_colours_3));
+    EXPECT_TRUE(checked(IDC_COLOURS_3));
 }
 
 LOGFONTA font_of(HWND control) {
@@ -266,13 +261,13 @@ TEST_F(Panel, ControlsUseCourierNewSizedFromTheBoardHeight) {
         EXPECT_EQ(SendMessageA(item(id), WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(panel_font))
             << id;
     }
-    const LOGFONTA normal = font_of(item(id_new));
+    const LOGFONTA normal = font_of(item(IDC_NEW));
     EXPECT_EQ(normal.lfHeight, -13);
     EXPECT_EQ(normal.lfWeight, FW_NORMAL);
     EXPECT_EQ(normal.lfCharSet, RUSSIAN_CHARSET);
     EXPECT_EQ(normal.lfQuality, PROOF_QUALITY);
     EXPECT_STREQ(normal.lfFaceName, "Courier New");
-    const LOGFONTA bold = font_of(item(id_info));
+    const LOGFONTA bold = font_of(item(IDC_INFO));
     EXPECT_EQ(bold.lfHeight, -17);
     EXPECT_EQ(bold.lfWeight, FW_BOLD);
 
@@ -317,9 +312,9 @@ TEST_F(Panel, ThreeTooltipsAreAttachedToTheirControls) {
         tools.insert({info.hwnd, buffer});
     }
     const std::set<std::pair<HWND, std::string>> expected = {
-        {item(id_ball_count_list), "Начальное количество шаров"},
-        {item(id_privacy_switch), "Сохранить e-mail, год рожд. в реестре этого компьютера"},
-        {item(id_internet), "Поля отмеченные * не публикуются"},
+        {item(IDC_BALL_COUNT_LIST), "Начальное количество шаров"},
+        {item(IDC_PRIVACY_SWITCH), "Сохранить e-mail, год рожд. в реестре этого компьютера"},
+        {item(IDC_INTERNET), "Поля отмеченные * не публикуются"},
     };
     EXPECT_EQ(tools, expected);
 }
@@ -439,7 +434,7 @@ void CALLBACK look_for_message_box(HWND, UINT, UINT_PTR, DWORD) {
 TEST_F(Panel, InfoButtonShowsTheInformationBox) {
     seen_box = {};
     const UINT_PTR timer = SetTimer(nullptr, 0, 200, look_for_message_box);
-    SendMessageA(item(id_info), BM_CLICK, 0, 0);
+    SendMessageA(item(IDC_INFO), BM_CLICK, 0, 0);
     KillTimer(nullptr, timer);
     ASSERT_TRUE(seen_box.found);
     EXPECT_EQ(seen_box.owner, main_window);
@@ -458,7 +453,7 @@ TEST_F(Panel, CancelDestroysThePanelAndLeavesTheBoard) {
     EXPECT_FALSE(IsWindow(panel));
     EXPECT_TRUE(IsWindow(board));
     EXPECT_EQ(panel_controls.panel, nullptr);
-    EXPECT_EQ(panel_control(id_new), nullptr);
+    EXPECT_EQ(panel_control(IDC_NEW), nullptr);
 }
 
 // The first fields of a stored record: balls, colours, rounds and lines, moves.
@@ -472,11 +467,11 @@ TEST(PanelFromStoredRecord, TwoColoursStayOnlyWithAtMost32Balls) {
         int selected_index, initial_ball_count, colour_count, checked_radio;
         bool two_enabled;
     } cases[] = {
-        {30, 2, 30 - 29, 30, 2, id_colours_2, true},
-        {40, 2, 40 - 29, 40, 3, id_colours_3, false},
-        {40, 5, 40 - 29, 40, 5, id_colours_5, false},
+        {30, 2, 30 - 29, 30, 2, IDC_COLOURS_2, true},
+        {40, 2, 40 - 29, 40, 3, IDC_COLOURS_3, false},
+        {40, 5, 40 - 29, 40, 5, IDC_COLOURS_5, false},
         // A count outside the list leaves it without a selection and is kept as it is.
-        {60, 4, -1, 60, 4, id_colours_4, false},
+        {60, 4, -1, 60, 4, IDC_COLOURS_4, false},
     };
     for (const Case& c : cases) {
         const std::string record = stored_settings(c.stored_balls, c.stored_colours);
@@ -484,14 +479,14 @@ TEST(PanelFromStoredRecord, TwoColoursStayOnlyWithAtMost32Balls) {
         HWND board = build_test_panel(screen_1024, record.c_str());
         HWND panel = panel_controls.panel;
         ASSERT_NE(panel, nullptr);
-        EXPECT_EQ(SendDlgItemMessageA(panel, id_ball_count_list, CB_GETCURSEL, 0, 0),
+        EXPECT_EQ(SendDlgItemMessageA(panel, IDC_BALL_COUNT_LIST, CB_GETCURSEL, 0, 0),
                   c.selected_index);
         EXPECT_EQ(game.initial_ball_count, c.initial_ball_count);
         EXPECT_EQ(game.colour_count, c.colour_count);
-        for (int id = id_colours_2; id <= id_colours_7; ++id) {
+        for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
             EXPECT_EQ(IsDlgButtonChecked(panel, id) == BST_CHECKED, id == c.checked_radio) << id;
         }
-        EXPECT_EQ(IsWindowEnabled(GetDlgItem(panel, id_colours_2)) != 0, c.two_enabled);
+        EXPECT_EQ(IsWindowEnabled(GetDlgItem(panel, IDC_COLOURS_2)) != 0, c.two_enabled);
         destroy_test_panel(board);
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Trivelle");

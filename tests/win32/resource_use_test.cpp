@@ -1,10 +1,10 @@
 // The whole program in this process, resized and played for a long while: its GDI objects and
 // windows stay as many as they were.
 #include "engine/game_state.h"
-#include "panel/control_ids.h"
 #include "panel/panel_win32.h"
 #include "render/geometry.h"
-#include "shell/shell_globals_win32.h"
+#include "resources/control_ids.h"
+#include "shell/ambient_win32.h"
 #include "shell/startup_win32.h"
 
 #include <gtest/gtest.h>
@@ -113,7 +113,7 @@ TEST(ResourceUse, ResizingAndPlayingKeepGdiObjectsAndWindowsFlat) {
     pump();
     // Once: the ball pictures and everything else made on first use.
     uint32_t walk = 7;
-    press(id_new);
+    press(IDC_NEW);
     click_cells(50, walk);
     resize(6);
     const int32_t gdi_at_start = gdi_objects();
@@ -121,11 +121,11 @@ TEST(ResourceUse, ResizingAndPlayingKeepGdiObjectsAndWindowsFlat) {
 
     resize(600);
     click_cells(200, walk);
-    if (IsWindowEnabled(panel_control(id_skip))) {
-        press(id_skip);
+    if (IsWindowEnabled(panel_control(IDC_SKIP))) {
+        press(IDC_SKIP);
     }
-    if (IsWindowEnabled(panel_control(id_new))) {
-        press(id_new);
+    if (IsWindowEnabled(panel_control(IDC_NEW))) {
+        press(IDC_NEW);
     }
     click_cells(50, walk);
     EXPECT_GT(game.total_moves, 0) << "the clicks made no moves";

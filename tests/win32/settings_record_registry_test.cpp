@@ -1,10 +1,11 @@
 #include "engine/game_state.h"
-#include "panel/control_ids.h"
+#include "panel/panel_record_win32.h"
 #include "panel/panel_win32.h"
+#include "record/privacy_switch_win32.h"
 #include "record/settings_record.h"
-#include "record/settings_record_win32.h"
 #include "record/stored_record_win32.h"
-#include "record/submit_win32.h"
+#include "resources/control_ids.h"
+#include "shell/message_tables_win32.h"
 #include "tests/win32/stand_in_panel_win32.h"
 
 #include <gtest/gtest.h>
@@ -36,8 +37,8 @@ class SettingsRecordRegistry : public testing::Test {
         destroy_stand_in_panel(panel);
         reset_game_state();
         panel = create_stand_in_panel();
-        for (int id : {id_nickname, id_country, id_city, id_hidden_field, id_birth_year, id_email,
-                       id_rounds, id_lines_per_round}) {
+        for (int id : {IDC_NICKNAME, IDC_COUNTRY, IDC_CITY, IDC_HIDDEN_FIELD, IDC_BIRTH_YEAR,
+                       IDC_EMAIL, IDC_ROUNDS, IDC_LINES_PER_ROUND}) {
             SetDlgItemTextA(panel, id, "old");
         }
         game.colour_count = 0;
@@ -46,12 +47,12 @@ class SettingsRecordRegistry : public testing::Test {
     }
 
     void fill_player_fields() {
-        SetDlgItemTextA(panel, id_nickname, "Игрок");
-        SetDlgItemTextA(panel, id_country, "ru");
-        SetDlgItemTextA(panel, id_city, "Санкт-Петербург");
-        SetDlgItemTextA(panel, id_hidden_field, "скрытое поле");
-        SetDlgItemTextA(panel, id_birth_year, "1980");
-        SetDlgItemTextA(panel, id_email, "игрок@example.org");
+        SetDlgItemTextA(panel, IDC_NICKNAME, "Игрок");
+        SetDlgItemTextA(panel, IDC_COUNTRY, "ru");
+        SetDlgItemTextA(panel, IDC_CITY, "Санкт-Петербург");
+        SetDlgItemTextA(panel, IDC_HIDDEN_FIELD, "скрытое поле");
+        SetDlgItemTextA(panel, IDC_BIRTH_YEAR, "1980");
+        SetDlgItemTextA(panel, IDC_EMAIL, "игрок@example.org");
     }
 
     void set_settings(int balls, int colours, int rounds, int lines, int moves) {
@@ -87,15 +88,15 @@ TEST_F(SettingsRecordRegistry, StoredWithTheSwitchOnAndLoadedAtTheNextStart) {
     EXPECT_EQ(game.colour_count, 2);
     EXPECT_EQ(game.round_count, 9);
     EXPECT_EQ(game.lines_per_round, 15);
-    EXPECT_EQ(checked_colour(panel), id_colours_2);
-    EXPECT_EQ(control_text(panel, id_rounds), "9");
-    EXPECT_EQ(control_text(panel, id_lines_per_round), "15");
-    EXPECT_EQ(control_text(panel, id_nickname), "Игрок");
-    EXPECT_EQ(control_text(panel, id_country), "ru");
-    EXPECT_EQ(control_text(panel, id_city), "Санкт-Петербург");
-    EXPECT_EQ(control_text(panel, id_hidden_field), "скрытое поле");
-    EXPECT_EQ(control_text(panel, id_birth_year), "1980");
-    EXPECT_EQ(control_text(panel, id_email), "игрок@example.org");
+    EXPECT_EQ(checked_colour(panel), IDC_COLOURS_2);
+    EXPECT_EQ(control_text(panel, IDC_ROUNDS), "9");
+    EXPECT_EQ(control_text(panel, IDC_LINES_PER_ROUND), "15");
+    EXPECT_EQ(control_text(panel, IDC_NICKNAME), "Игрок");
+    EXPECT_EQ(control_text(panel, IDC_COUNTRY), "ru");
+    EXPECT_EQ(control_text(panel, IDC_CITY), "Санкт-Петербург");
+    EXPECT_EQ(control_text(panel, IDC_HIDDEN_FIELD), "скрытое поле");
+    EXPECT_EQ(control_text(panel, IDC_BIRTH_YEAR), "1980");
+    EXPECT_EQ(control_text(panel, IDC_EMAIL), "игрок@example.org");
 }
 
 TEST_F(SettingsRecordRegistry, WithTheSwitchOffOnlyFieldsOneToSevenAreStored) {
@@ -116,22 +117,22 @@ TEST_F(SettingsRecordRegistry, WithTheSwitchOffOnlyFieldsOneToSevenAreStored) {
 
     restart();
     load_settings_record(panel);
-    EXPECT_EQ(control_text(panel, id_city), "Санкт-Петербург");
-    EXPECT_EQ(control_text(panel, id_hidden_field), "");
-    EXPECT_EQ(control_text(panel, id_birth_year), "");
-    EXPECT_EQ(control_text(panel, id_email), "");
-    EXPECT_EQ(checked_colour(panel), id_colours_7);
+    EXPECT_EQ(control_text(panel, IDC_CITY), "Санкт-Петербург");
+    EXPECT_EQ(control_text(panel, IDC_HIDDEN_FIELD), "");
+    EXPECT_EQ(control_text(panel, IDC_BIRTH_YEAR), "");
+    EXPECT_EQ(control_text(panel, IDC_EMAIL), "");
+    EXPECT_EQ(checked_colour(panel), IDC_COLOURS_7);
 }
 
 TEST_F(SettingsRecordRegistry, FullLengthRecordIsStoredAndLoadedWhole) {
     set_settings(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN);
     const std::string nickname(16, '\xDF'), city(25, '\xC6'), hidden(77, 'h'), email(51, 'm');
-    SetDlgItemTextA(panel, id_nickname, (nickname + "more").c_str());
-    SetDlgItemTextA(panel, id_country, "ru");
-    SetDlgItemTextA(panel, id_city, city.c_str());
-    SetDlgItemTextA(panel, id_hidden_field, (hidden + "more").c_str());
-    SetDlgItemTextA(panel, id_birth_year, "1999");
-    SetDlgItemTextA(panel, id_email, email.c_str());
+    SetDlgItemTextA(panel, IDC_NICKNAME, (nickname + "more").c_str());
+    SetDlgItemTextA(panel, IDC_COUNTRY, "ru");
+    SetDlgItemTextA(panel, IDC_CITY, city.c_str());
+    SetDlgItemTextA(panel, IDC_HIDDEN_FIELD, (hidden + "more").c_str());
+    SetDlgItemTextA(panel, IDC_BIRTH_YEAR, "1999");
+    SetDlgItemTextA(panel, IDC_EMAIL, email.c_str());
     store_private_fields = 1;
     store_settings_record(panel);
 
@@ -144,9 +145,9 @@ TEST_F(SettingsRecordRegistry, FullLengthRecordIsStoredAndLoadedWhole) {
     restart();
     load_settings_record(panel);
     EXPECT_EQ(game.initial_ball_count, INT32_MIN);
-    EXPECT_EQ(control_text(panel, id_nickname), nickname) << "cut to the edit's limit";
-    EXPECT_EQ(control_text(panel, id_hidden_field), hidden);
-    EXPECT_EQ(control_text(panel, id_email), email);
+    EXPECT_EQ(control_text(panel, IDC_NICKNAME), nickname) << "cut to the edit's limit";
+    EXPECT_EQ(control_text(panel, IDC_HIDDEN_FIELD), hidden);
+    EXPECT_EQ(control_text(panel, IDC_EMAIL), email);
 }
 
 TEST_F(SettingsRecordRegistry, NoStoredRecordReadsAsAnEmptyOne) {
@@ -157,8 +158,8 @@ TEST_F(SettingsRecordRegistry, NoStoredRecordReadsAsAnEmptyOne) {
     EXPECT_EQ(game.round_count, 0);
     EXPECT_EQ(game.lines_per_round, 77);
     EXPECT_EQ(checked_colour(panel), 0);
-    EXPECT_EQ(control_text(panel, id_rounds), "old") << "the template's text stays";
-    EXPECT_EQ(control_text(panel, id_email), "");
+    EXPECT_EQ(control_text(panel, IDC_ROUNDS), "old") << "the template's text stays";
+    EXPECT_EQ(control_text(panel, IDC_EMAIL), "");
     EXPECT_FALSE(record_key_exists()) << "reading creates nothing";
 }
 
@@ -171,7 +172,7 @@ TEST_F(SettingsRecordRegistry, TurningTheSwitchOnThenOffWithholdsTheStoredPrivat
 
     // Clicks reach the switch through the panel's command rules.
     auto notify_switch = [&](WORD notification) {
-        on_panel_command(panel, WM_COMMAND, MAKEWPARAM(id_privacy_switch, notification),
+        on_panel_command(panel, WM_COMMAND, MAKEWPARAM(IDC_PRIVACY_SWITCH, notification),
                          LPARAM(panel_controls.privacy_switch));
     };
     notify_switch(BN_CLICKED);
@@ -191,7 +192,7 @@ TEST_F(SettingsRecordRegistry, TurningTheSwitchOnThenOffWithholdsTheStoredPrivat
     ASSERT_TRUE(raw_record(data, type));
     EXPECT_EQ(type, DWORD(REG_SZ));
     EXPECT_EQ(data, without_private_fields(record_buffer) + '\0');
-    EXPECT_EQ(control_text(panel, id_email), "игрок@example.org") << "the edits keep their texts";
+    EXPECT_EQ(control_text(panel, IDC_EMAIL), "игрок@example.org") << "the edits keep their texts";
 }
 
 TEST_F(SettingsRecordRegistry, WithholdingRewritesEveryRecordThatHoldsPrivateText) {
@@ -269,11 +270,11 @@ TEST_F(SettingsRecordRegistry, UnusualStoredValuesLoadSafely) {
         EXPECT_EQ(game.initial_ball_count, c.balls) << c.name;
         if (c.balls != 0) {
             EXPECT_EQ(game.colour_count, 3) << c.name;
-            EXPECT_EQ(checked_colour(panel), id_colours_3) << c.name;
-            EXPECT_EQ(control_text(panel, id_birth_year), "1990") << c.name;
+            EXPECT_EQ(checked_colour(panel), IDC_COLOURS_3) << c.name;
+            EXPECT_EQ(control_text(panel, IDC_BIRTH_YEAR), "1990") << c.name;
         }
         if (!c.email.empty() || c.balls == 0) {
-            EXPECT_EQ(control_text(panel, id_email), c.email) << c.name;
+            EXPECT_EQ(control_text(panel, IDC_EMAIL), c.email) << c.name;
         }
     }
     // A value longer than any record the program writes, but within the bound, is read whole.

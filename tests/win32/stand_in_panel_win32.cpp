@@ -1,8 +1,8 @@
 // A small panel of real controls with the real ids, standing in for the built control panel.
 #include "tests/win32/stand_in_panel_win32.h"
 
-#include "panel/control_ids.h"
 #include "panel/panel_win32.h"
+#include "resources/control_ids.h"
 
 #include <vector>
 
@@ -28,22 +28,22 @@ HWND create_stand_in_panel() {
     PanelControls& p = panel_controls;
     p = PanelControls{};
     p.panel = panel;
-    p.hidden_field = add_edit(panel, id_hidden_field, 77, 0);
-    p.country = add_edit(panel, id_country, 2, 20);
-    p.email = add_edit(panel, id_email, 51, 40);
-    p.city = add_edit(panel, id_city, 25, 60);
-    p.birth_year = add_edit(panel, id_birth_year, 4, 80);
-    p.nickname = add_edit(panel, id_nickname, 16, 100);
-    p.rounds = add_edit(panel, id_rounds, 3, 120);
-    p.lines_per_round = add_edit(panel, id_lines_per_round, 4, 140);
+    p.hidden_field = add_edit(panel, IDC_HIDDEN_FIELD, 77, 0);
+    p.country = add_edit(panel, IDC_COUNTRY, 2, 20);
+    p.email = add_edit(panel, IDC_EMAIL, 51, 40);
+    p.city = add_edit(panel, IDC_CITY, 25, 60);
+    p.birth_year = add_edit(panel, IDC_BIRTH_YEAR, 4, 80);
+    p.nickname = add_edit(panel, IDC_NICKNAME, 16, 100);
+    p.rounds = add_edit(panel, IDC_ROUNDS, 3, 120);
+    p.lines_per_round = add_edit(panel, IDC_LINES_PER_ROUND, 4, 140);
     for (int i = 0; i < 6; ++i) {
         p.colour_radios[i] = add_control(panel, "BUTTON", BS_AUTORADIOBUTTON | (i ? 0 : WS_GROUP),
-                                         id_colours_2 + i, 160 + 20 * i);
+                                         IDC_COLOURS_2 + i, 160 + 20 * i);
     }
-    p.new_button = add_control(panel, "BUTTON", BS_PUSHBUTTON, id_new, 280);
-    p.ball_count_list = add_control(panel, "COMBOBOX", CBS_DROPDOWNLIST, id_ball_count_list, 300);
-    p.internet_button = add_control(panel, "BUTTON", BS_PUSHBUTTON, id_internet, 320);
-    p.privacy_switch = add_control(panel, "BUTTON", BS_AUTOCHECKBOX, id_privacy_switch, 340);
+    p.new_button = add_control(panel, "BUTTON", BS_PUSHBUTTON, IDC_NEW, 280);
+    p.ball_count_list = add_control(panel, "COMBOBOX", CBS_DROPDOWNLIST, IDC_BALL_COUNT_LIST, 300);
+    p.internet_button = add_control(panel, "BUTTON", BS_PUSHBUTTON, IDC_INTERNET, 320);
+    p.privacy_switch = add_control(panel, "BUTTON", BS_AUTOCHECKBOX, IDC_PRIVACY_SWITCH, 340);
     for (HWND control : {p.new_button, p.ball_count_list, p.rounds, p.lines_per_round}) {
         EnableWindow(control, FALSE);
     }
@@ -70,7 +70,7 @@ bool is_checked(HWND panel, int control_id) {
 }
 
 int checked_colour(HWND panel) {
-    for (int id = id_colours_2; id <= id_colours_7; ++id) {
+    for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
         if (is_checked(panel, id)) {
             return id;
         }

@@ -1,10 +1,12 @@
 #include "engine/game_state.h"
-#include "panel/control_ids.h"
+#include "panel/panel_record_win32.h"
 #include "panel/panel_win32.h"
+#include "record/privacy_switch_win32.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
-#include "record/settings_record_win32.h"
-#include "record/submit_win32.h"
+#include "resources/control_ids.h"
+#include "shell/message_tables_win32.h"
+#include "tests/support/record_text.h"
 #include "tests/win32/stand_in_panel_win32.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +16,6 @@
 #include <vector>
 
 namespace {
-
-const std::string sep(1, record_separator);
 
 // The file where the test prefix's browser writes every address it is asked to open.
 std::string browser_log_path() {
@@ -116,12 +116,12 @@ class SubmitResult : public testing::TestWithParam<int> {
         game.round_count = 2;
         game.lines_per_round = 3;
         game.total_moves = 57;
-        SetDlgItemTextA(panel, id_nickname, "Игрок");
-        SetDlgItemTextA(panel, id_country, "ru");
-        SetDlgItemTextA(panel, id_city, "Тверь");
-        SetDlgItemTextA(panel, id_hidden_field, "");
-        SetDlgItemTextA(panel, id_birth_year, "1977");
-        SetDlgItemTextA(panel, id_email, "player@example.org");
+        SetDlgItemTextA(panel, IDC_NICKNAME, "Игрок");
+        SetDlgItemTextA(panel, IDC_COUNTRY, "ru");
+        SetDlgItemTextA(panel, IDC_CITY, "Тверь");
+        SetDlgItemTextA(panel, IDC_HIDDEN_FIELD, "");
+        SetDlgItemTextA(panel, IDC_BIRTH_YEAR, "1977");
+        SetDlgItemTextA(panel, IDC_EMAIL, "player@example.org");
     }
     void TearDown() override {
         destroy_stand_in_panel(panel);
@@ -134,7 +134,7 @@ TEST_P(SubmitResult, StoresOpensTheFullLinkAndEnablesANewTest) {
     const int balls = GetParam();
     const size_t links_before = browser_links().size();
     const LRESULT result =
-        submit_result(panel, id_internet, BN_CLICKED, panel_controls.internet_button);
+        submit_result(panel, IDC_INTERNET, BN_CLICKED, panel_controls.internet_button);
     EXPECT_NE(result, 0) << "radio 7 was disabled before";
 
     const std::string record = std::to_string(balls) + sep + "4" + sep + "2 3" + sep + "57" + sep +
@@ -149,16 +149,16 @@ TEST_P(SubmitResult, StoresOpensTheFullLinkAndEnablesANewTest) {
     const std::string link = next_browser_link(links_before);
     EXPECT_EQ(link, result_link(record)) << "the link carries the private fields all the same";
 
-    for (int id : {id_new, id_ball_count_list, id_rounds, id_lines_per_round, id_colours_3,
-                   id_colours_4, id_colours_5, id_colours_6, id_colours_7, id_internet, id_email,
-                   id_birth_year, id_hidden_field}) {
+    for (int id : {IDC_NEW, IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND, IDC_COLOURS_3,
+                   IDC_COLOURS_4, IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7, IDC_INTERNET,
+                   IDC_EMAIL, IDC_BIRTH_YEAR, IDC_HIDDEN_FIELD}) {
         EXPECT_TRUE(IsWindowEnabled(panel_control(id))) << id;
     }
-    EXPECT_EQ(bool(IsWindowEnabled(panel_control(id_colours_2))), balls < 33);
+    EXPECT_EQ(bool(IsWindowEnabled(panel_control(IDC_COLOURS_2))), balls < 33);
 
     // Again without a new test, through the panel's command table: the same record, the same
     // link, and nothing left to enable.
-    EXPECT_EQ(on_panel_command(panel, WM_COMMAND, MAKEWPARAM(id_internet, BN_CLICKED),
+    EXPECT_EQ(on_panel_command(panel, WM_COMMAND, MAKEWPARAM(IDC_INTERNET, BN_CLICKED),
                                LPARAM(panel_controls.internet_button)),
               0);
     EXPECT_EQ(next_browser_link(links_before + 1), link);

@@ -1,9 +1,8 @@
 // A real board window for tests and benchmarks, and reading its pixels back.
 #include "tests/win32/test_board_win32.h"
 
-#include "shell/shell_globals_win32.h"
+#include "shell/ambient_win32.h"
 #include "shell/startup_win32.h"
-#include "shell/window_procs_win32.h"
 
 #include <cstdio>
 

@@ -1,0 +1,177 @@
+// Random play through the engine's own handlers, with the engine's invariants checked.
+#include "tests/support/random_play.h"
+
+#include "engine/game_state.h"
+#include "engine/play.h"
+#include "record/result_link.h"
+#include "record/settings_record.h"
+#include "resources/control_ids.h"
+#include "tests/support/drawing_fake.h"
+#include "tests/support/panel_fake.h"
+
+namespace {
+
+// The test's own generator, apart from the engine's, so that the clicks never disturb the
+// engine's sequence of random numbers.
+uint32_t next(uint64_t& state) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return uint32_t(state >> 33);
+}
+
+// The control that shows a text a stored record gives back, as the panel maps it.
+int control_of(RecordText field) {
+    switch (field) {
+    case RecordText::rounds:
+        return IDC_ROUNDS;
+    case RecordText::lines_per_round:
+        return IDC_LINES_PER_ROUND;
+    case RecordText::nickname:
+        return IDC_NICKNAME;
+    case RecordText::country:
+        return IDC_COUNTRY;
+    case RecordText::city:
+        return IDC_CITY;
+    case RecordText::hidden_text:
+        return IDC_HIDDEN_FIELD;
+    case RecordText::birth_year:
+        return IDC_BIRTH_YEAR;
+    case RecordText::email:
+        return IDC_EMAIL;
+    }
+    return 0;
+}
+
+// What start-up puts into the panel and the settings from a stored record.
+void fill_panel_from(std::string_view record) {
+    TestSettings settings = {game.initial_ball_count, game.colour_count, game.round_count,
+                             game.lines_per_round};
+    const RecordReading reading = read_settings_record(record, settings);
+    game.initial_ball_count = settings.initial_ball_count;
+    game.colour_count = settings.colour_count;
+    game.round_count = settings.round_count;
+    game.lines_per_round = settings.lines_per_round;
+    for (const FieldText& text : reading.texts) {
+        control(control_of(text.field)).text = text.text;
+    }
+    if (reading.stated_colours) {
+        for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
+            control(id).checked = id == IDC_COLOURS_2 + reading.stated_colours - 2;
+        }
+    }
+    const int32_t balls = game.initial_ball_count <= 0 ? 42 : game.initial_ball_count;
+    const bool listed = balls >= fewest_initial_balls && balls <= most_initial_balls;
+    fake_panel.list_selection = listed ? balls - fewest_initial_balls : -1;
+}
+
+// The Internet button: the record and its link made from the finished test, then the
+// settings enabled again.
+void press_internet() {
+    const PlayerTexts texts = {control(IDC_NICKNAME).text,   control(IDC_COUNTRY).text,
+                               control(IDC_CITY).text,       control(IDC_HIDDEN_FIELD).text,
+                               control(IDC_BIRTH_YEAR).text, control(IDC_EMAIL).text};
+    const TestSettings settings = {game.initial_ball_count, game.colour_count, game.round_count,
+                                   game.lines_per_round};
+    const std::string record = build_settings_record(settings, game.total_moves, texts);
+    if (decode_result_link(result_link(record)).record != record) {
+        control(IDC_INFO).text = "link lost the record";
+    }
+    control(IDC_NEW).enabled = true;
+    enable_settings_controls(true);
+}
+
+struct Counters {
+    int32_t round, lines, moves;
+};
+
+bool running() { return !control(IDC_NEW).enabled && game.current_round <= game.round_count; }
+
+std::string broken_invariant(const Counters& before) {
+    if (control(IDC_INFO).text == "link lost the record") {
+        return "the result link did not give the record back";
+    }
+    // Once a test is over the count is set to a full board on purpose, so that the preview
+    // shows no balls; New starts from an empty board again.
+    if (!running()) {
+        return "";
+    }
+    int balls = 0;
+    for (uint8_t v : game.board) {
+        balls += v != 0;
+    }
+    if (balls != game.ball_count) {
+        return "ball count " + std::to_string(game.ball_count) + " but " + std::to_string(balls) +
+               " balls on the board";
+    }
+    if (board_has_line_of_five()) {
+        return "a line of five stands while the player is to move";
+    }
+    if (game.current_round < before.round || game.total_lines < before.lines ||
+        game.total_moves < before.moves) {
+        return "a counter went down";
+    }
+    if (game.preview_count != 5) {
+        return "the preview holds " + std::to_string(game.preview_count) + " balls";
+    }
+    return "";
+}
+
+} // namespace
+
+std::string play_randomly(uint32_t seed, int actions, std::string_view stored_record) {
+    reset_engine_fixture();
+    reset_fake_panel();
+    fill_panel_from(stored_record);
+    fake_panel.time = seed;
+    uint64_t state = seed;
+    Counters counters = {0, 0, 0};
+    for (int action = 0; action < actions; ++action) {
+        const uint32_t pick = next(state) % 100;
+        const int cell = int(next(state) % 64);
+        const char* name = "a click on a cell";
+        if (pick < 3) {
+            name = "New";
+            if (control(IDC_NEW).enabled) {
+                // Short tests of few colours, so that lines, rounds and test ends come often.
+                if (next(state) % 2) {
+                    fake_panel.list_selection = int(next(state) % 31);
+                    control(IDC_ROUNDS).text = std::to_string(1 + next(state) % 3);
+                    control(IDC_LINES_PER_ROUND).text = std::to_string(1 + next(state) % 3);
+                    const int colours = 2 + int(next(state) % 3);
+                    for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
+                        control(id).checked = id == IDC_COLOURS_2 + colours - 2;
+                    }
+                }
+                ++fake_panel.time;
+                new_test();
+                counters = {0, 0, 0};
+            }
+        } else if (pick < 5) {
+            name = "Skip";
+            if (control(IDC_SKIP).enabled) {
+                skip_round();
+            }
+        } else if (pick < 7) {
+            name = "Internet";
+            if (control(IDC_INTERNET).enabled) {
+                press_internet();
+            }
+        } else if (pick < 10) {
+            name = "a move of the mouse over the board";
+            choose_board_cursor();
+        } else if (pick < 13) {
+            name = "a click outside the grid";
+            click_board_at(int(next(state) % 400) - 100, 175 + int(next(state) % 100));
+        } else {
+            click_board_at(100 + 10 * (cell / 8), 100 + 10 * (cell % 8));
+        }
+        engine_calls.clear();
+        const std::string broken = broken_invariant(counters);
+        if (!broken.empty()) {
+            return broken + " after action " + std::to_string(action + 1) + " (" + name + ")";
+        }
+        if (running()) {
+            counters = {game.current_round, game.total_lines, game.total_moves};
+        }
+    }
+    return "";
+}
