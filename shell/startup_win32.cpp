@@ -84,8 +84,10 @@ int init_instance(HINSTANCE instance, const char* argument_text) {
 
     link_cursor = static_cast<HCURSOR>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDC_LINK), IMAGE_CURSOR, 24, 24, LR_DEFAULTCOLOR));
-    ShowWindow(main_window, SW_SHOWMAXIMIZED);
+    // Enabled before the window is shown, so that their first paint is already the enabled
+    // one: the panel appears in half the screen updates, and the state is the same.
     enable_settings_controls();
+    ShowWindow(main_window, SW_SHOWMAXIMIZED);
     return 1;
 }
 
