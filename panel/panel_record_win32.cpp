@@ -4,6 +4,7 @@
 #include "engine/game_state.h"
 #include "engine/play.h"
 #include "panel/panel_win32.h"
+#include "panel/record_controls.h"
 #include "record/privacy_switch_win32.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
@@ -18,29 +19,6 @@
 std::string record_buffer;
 
 namespace {
-
-// The control that shows a text a stored record gives back.
-int control_of(RecordText field) {
-    switch (field) {
-    case RecordText::rounds:
-        return IDC_ROUNDS;
-    case RecordText::lines_per_round:
-        return IDC_LINES_PER_ROUND;
-    case RecordText::nickname:
-        return IDC_NICKNAME;
-    case RecordText::country:
-        return IDC_COUNTRY;
-    case RecordText::city:
-        return IDC_CITY;
-    case RecordText::hidden_text:
-        return IDC_HIDDEN_FIELD;
-    case RecordText::birth_year:
-        return IDC_BIRTH_YEAR;
-    case RecordText::email:
-        return IDC_EMAIL;
-    }
-    return 0;
-}
 
 TestSettings game_settings() {
     return {game.initial_ball_count, game.colour_count, game.round_count, game.lines_per_round};
@@ -70,7 +48,7 @@ void load_settings_record(HWND panel) {
                             BST_CHECKED, 0);
     }
     for (const FieldText& field : reading.texts) {
-        SetDlgItemTextA(panel, control_of(field.field), field.text.c_str());
+        SetDlgItemTextA(panel, control_showing(field.field), field.text.c_str());
     }
 }
 

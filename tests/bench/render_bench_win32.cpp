@@ -7,6 +7,7 @@
 #include "render/colours.h"
 #include "render/geometry.h"
 #include "render/offscreen_canvas_win32.h"
+#include "tests/bench/bench_clock_win32.h"
 #include "tests/win32/test_board_win32.h"
 
 #include <algorithm>
@@ -14,17 +15,6 @@
 #include <vector>
 
 namespace {
-
-double now_us() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1e6 / double(frequency.QuadPart);
-}
 
 struct Square {
     int x, y;

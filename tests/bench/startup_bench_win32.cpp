@@ -1,6 +1,8 @@
 // Times start-up, from creating the process to its window standing finished and the program
 // waiting for input, against a minimal program that opens a maximized window: 20 alternating
 // pairs, medians and their ratio.
+#include "tests/bench/bench_clock_win32.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -9,17 +11,6 @@
 #include <vector>
 
 namespace {
-
-double now_ms() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1e3 / double(frequency.QuadPart);
-}
 
 std::string folder_of_this_program() {
     char path[MAX_PATH];
@@ -50,13 +41,13 @@ double time_start_up(const std::string& exe) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::string command = "\"" + exe + "\"";
-    const double start = now_ms();
+    const double start = now_us() / 1000;
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
         return -1;
     }
     const bool idle = WaitForInputIdle(process.hProcess, 30000) == 0;
-    const double elapsed = now_ms() - start;
+    const double elapsed = now_us() / 1000 - start;
     Found found = {process.dwProcessId, nullptr};
     EnumWindows(find_top_window, reinterpret_cast<LPARAM>(&found));
     if (found.window) {

@@ -3,6 +3,7 @@
 
 #include "engine/game_state.h"
 #include "engine/play.h"
+#include "panel/record_controls.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
 #include "resources/control_ids.h"
@@ -18,29 +19,6 @@ uint32_t next(uint64_t& state) {
     return uint32_t(state >> 33);
 }
 
-// The control that shows a text a stored record gives back, as the panel maps it.
-int control_of(RecordText field) {
-    switch (field) {
-    case RecordText::rounds:
-        return IDC_ROUNDS;
-    case RecordText::lines_per_round:
-        return IDC_LINES_PER_ROUND;
-    case RecordText::nickname:
-        return IDC_NICKNAME;
-    case RecordText::country:
-        return IDC_COUNTRY;
-    case RecordText::city:
-        return IDC_CITY;
-    case RecordText::hidden_text:
-        return IDC_HIDDEN_FIELD;
-    case RecordText::birth_year:
-        return IDC_BIRTH_YEAR;
-    case RecordText::email:
-        return IDC_EMAIL;
-    }
-    return 0;
-}
-
 // What start-up puts into the panel and the settings from a stored record.
 void fill_panel_from(std::string_view record) {
     TestSettings settings = {game.initial_ball_count, game.colour_count, game.round_count,
@@ -51,7 +29,7 @@ void fill_panel_from(std::string_view record) {
     game.round_count = settings.round_count;
     game.lines_per_round = settings.lines_per_round;
     for (const FieldText& text : reading.texts) {
-        control(control_of(text.field)).text = text.text;
+        control(control_showing(text.field)).text = text.text;
     }
     if (reading.stated_colours) {
         for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
