@@ -109,10 +109,10 @@ void end_round() {
         start_round_fill();
         return;
     }
-    // The test is over: the board keeps its last position, the result can be sent.
-    for (int id : {IDC_ROUNDS, IDC_LINES_PER_ROUND, IDC_BALL_COUNT_LIST, IDC_SKIP}) {
-        enable_control(id, false);
-    }
+    // The test is over: the board keeps its last position, the result can be sent. The colour
+    // radios have been disabled since new_test, so this leaves them as they are.
+    enable_settings_controls(false);
+    enable_control(IDC_SKIP, false);
     enable_control(IDC_INTERNET, true);
     enable_player_fields(true);
 }

@@ -53,13 +53,6 @@ void fill_control_layout() {
     }
 }
 
-int32_t layout_to_pixels(int32_t v, int32_t board_width) {
-    // Extended precision throughout, with the board width passed through single precision
-    // first, so that the panel comes out the same on every build.
-    const long double unit = 0.0022L * static_cast<long double>(static_cast<float>(board_width));
-    return static_cast<int32_t>(unit * v);
-}
-
 // p * 4 / base and p * 8 / base are exact integer quotients truncated toward zero, which is
 // what the same division in floating point gives once truncated.
 int32_t pixels_to_dialog_x(int32_t pixels, DialogBaseUnits base) { return pixels * 4 / base.x; }
@@ -73,15 +66,6 @@ DialogLength to_dialog_units(int32_t h, int32_t v, LengthUnit unit, DialogBaseUn
     length.dx = pixels_to_dialog_x(length.px_h, base);
     length.dy = pixels_to_dialog_y(length.px_v, base);
     return length;
-}
-
-int32_t panel_width_pixels(int32_t board_width) {
-    return layout_to_pixels(panel_layout_width, board_width);
-}
-
-int32_t link_bitmap_left(int32_t board_width) {
-    // Negative when the panel is narrower than a bitmap; the bitmap then overhangs both sides.
-    return (panel_width_pixels(board_width) - link_bitmap_width) / 2;
 }
 
 int hot_spot_at(int32_t x, int32_t y) {

@@ -2,15 +2,13 @@
 #pragma once
 
 #include "render/geometry.h"
+#include "render/panel_extent.h"
 
 #include <cstdint>
 
 constexpr int panel_layout_rows = 32;
 constexpr int first_link_row = 24;
 constexpr int link_count = 4;
-// The panel is this many layout units wide.
-constexpr int panel_layout_width = 60;
-constexpr int link_bitmap_width = 88;
 // One pixel less than the banners' 31, so neighbouring hot spots never touch.
 constexpr int link_hot_spot_height = 30;
 
@@ -62,16 +60,10 @@ void set_layout_row(int row, int x, int y, int w, int h);
 // Fills every row of control_layout with the panel's design.
 void fill_control_layout();
 
-// Pixels of v layout units; a layout unit grows with the board width.
-int32_t layout_to_pixels(int32_t v, int32_t board_width);
 int32_t pixels_to_dialog_x(int32_t pixels, DialogBaseUnits base);
 int32_t pixels_to_dialog_y(int32_t pixels, DialogBaseUnits base);
 DialogLength to_dialog_units(int32_t h, int32_t v, LengthUnit unit, DialogBaseUnits base,
                              int32_t board_width);
-
-// The panel's width in pixels, and the left edge that centres a link bitmap in it.
-int32_t panel_width_pixels(int32_t board_width);
-int32_t link_bitmap_left(int32_t board_width);
 
 // The hot spot under a point of the panel's client area, or -1; the edges do not count.
 int hot_spot_at(int32_t x, int32_t y);

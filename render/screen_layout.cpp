@@ -3,6 +3,7 @@
 
 #include "render/ball_shades.h"
 #include "render/ball_shading.h"
+#include "render/panel_extent.h"
 
 #include <cfloat>
 #include <cmath>
@@ -65,22 +66,18 @@ bool wide_enough(int32_t w, int32_t h, float f) {
 
 int64_t magnitude(int64_t v) { return v < 0 ? -v : v; }
 
-// Pixel length of v panel layout units, 0.0022 * board_width each.
-int64_t layout_units_in_pixels(int64_t board_width, int v) {
-    return int64_t(0.0022L * (long double)float(board_width) * v);
-}
-
 // Whether every length the panel converts to dialog units, and every layout value, fits.
 bool fits(int32_t w, int32_t h, float f) {
     WideLayout l;
     if (!wide_layout(w, h, f, l) || l.board_height > INT32_MAX) {
         return false;
     }
-    const int64_t panel_width = layout_units_in_pixels(l.board_width, 60);
-    const int64_t horizontal[] = {9 * l.cell_size + l.grid_left + 1, panel_width,
-                                  (panel_width - 88) / 2};
+    // The board width is below 2^31 here: it is within one of a truncated single below 2^31.
+    const auto board_width = int32_t(l.board_width);
+    const int64_t horizontal[] = {9 * l.cell_size + l.grid_left + 1,
+                                  panel_width_pixels(board_width), link_bitmap_left(board_width)};
     const int64_t vertical[] = {l.grid_top + 1, 8 * l.cell_size - 2,
-                                layout_units_in_pixels(l.board_width, 221)};
+                                layout_to_pixels(panel_lowest_row_top, board_width)};
     for (int64_t p : horizontal) {
         if (magnitude(p) > longest_horizontal_length) {
             return false;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TEST(PanelUnits, LayoutUnitsGrowWithTheBoardWidth) {
@@ -57,6 +59,19 @@ TEST(PanelLayout, RowsHoldSignedSixteenBitValues) {
     EXPECT_EQ(control_layout[5].y, int16_t(70000 - 65536));
     fill_control_layout();
     EXPECT_EQ(control_layout[5].x, 2);
+}
+
+// The screen-fraction bound judges the panel's width and its lowest row's top; every other
+// layout length the panel converts must be no longer.
+TEST(PanelLayout, TheFractionBoundCoversTheLongestLengthsOfTheDesign) {
+    int longest_across = 0;
+    int longest_down = 0;
+    for (const DesignRow& row : panel_design) {
+        longest_across = std::max({longest_across, int(row.rect.x), int(row.rect.w)});
+        longest_down = std::max({longest_down, int(row.rect.y), int(row.rect.h)});
+    }
+    EXPECT_LE(longest_across, panel_layout_width);
+    EXPECT_EQ(longest_down, panel_lowest_row_top);
 }
 
 TEST(LinkHotSpots, HitsAreStrictlyInsideAndTheFirstHitCounts) {

@@ -1,6 +1,7 @@
 #include "render/ball_shades.h"
 #include "render/ball_shading.h"
 #include "render/colours.h"
+#include "render/panel_extent.h"
 #include "render/screen_layout.h"
 
 #include <gtest/gtest.h>
@@ -115,19 +116,16 @@ bool fits_dialog_units(int64_t pixels, int multiplier) {
     return units >= INT16_MIN && units <= INT16_MAX;
 }
 
-int64_t layout_pixels(const Geometry& g, int units) {
-    return int64_t(0.0022L * (long double)float(g.board_width) * units);
-}
-
 // Whether every length the panel converts, and the ball drawing, stays sound.
 bool sound_layout(const Geometry& g) {
-    const int64_t panel_width = layout_pixels(g, 60);
+    const int32_t bw = g.board_width;
     return g.half_cell >= 4 && g.ball_radius >= 2 && g.ring_count <= 62 &&
            fits_dialog_units(9 * int64_t(g.cell_size) + g.grid_left + 1, 4) &&
-           fits_dialog_units(panel_width, 4) && fits_dialog_units((panel_width - 88) / 2, 4) &&
+           fits_dialog_units(panel_width_pixels(bw), 4) &&
+           fits_dialog_units(link_bitmap_left(bw), 4) &&
            fits_dialog_units(int64_t(g.grid_top) + 1, 8) &&
            fits_dialog_units(8 * int64_t(g.cell_size) - 2, 8) &&
-           fits_dialog_units(layout_pixels(g, 221), 8);
+           fits_dialog_units(layout_to_pixels(panel_lowest_row_top, bw), 8);
 }
 
 Geometry layout_at(int32_t width, int32_t height, float fraction) {
@@ -174,6 +172,37 @@ TEST(ScreenFractionBounds, TooLargeIsLoweredToTheLargestThatFitsThePanel) {
         EXPECT_EQ(layout_at(1024, 768, bounded).half_cell, 1534) << f;
         EXPECT_EQ(layout_at(1024, 768, std::nextafter(bounded, INFINITY)).half_cell, 1535);
         EXPECT_TRUE(sound_layout(layout_at(1024, 768, bounded)));
+    }
+}
+
+// Known answers at both bounds and between them: the fraction used, the board, and the
+// panel's width, banner edge and lowest row in pixels.
+TEST(ScreenFractionBounds, KnownScreensGiveKnownBoundsAndPanelLengths) {
+    struct Case {
+        int32_t width, height;
+        float typed, bounded;
+        int32_t board_width, half_cell, panel_width, banner_left, lowest_row_top;
+    };
+    const Case cases[] = {
+        {1024, 768, 1.0f, 1.0f, 1024, 35, 135, 23, 497},
+        {1280, 1024, 3.0f, 3.0f, 3840, 134, 506, 209, 1867},
+        {1024, 768, 0.05f, 0x1.ccp-4f, 116, 4, 15, -36, 56},
+        {640, 480, 1e-30f, 0x1.7p-3f, 116, 4, 15, -36, 56},
+        {1, 1, 1.0f, 0x1.ccp+6f, 115, 4, 15, -36, 55},
+        {1024, 768, FLT_MAX, 0x1.56a3fep+5f, 43856, 1534, 5788, 2850, 21322},
+        {7680, 4320, 1e30f, 0x1.6d7bbap+2f, 43856, 1534, 5788, 2850, 21322},
+        {32767, 100, 1e30f, 0x1.56a8acp+0f, 43857, 1534, 5789, 2850, 21323},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.typed);
+        const float bounded = sound_screen_fraction(c.width, c.height, c.typed);
+        EXPECT_EQ(bounded, c.bounded);
+        const Geometry g = layout_at(c.width, c.height, bounded);
+        EXPECT_EQ(g.board_width, c.board_width);
+        EXPECT_EQ(g.half_cell, c.half_cell);
+        EXPECT_EQ(panel_width_pixels(g.board_width), c.panel_width);
+        EXPECT_EQ(link_bitmap_left(g.board_width), c.banner_left);
+        EXPECT_EQ(layout_to_pixels(panel_lowest_row_top, g.board_width), c.lowest_row_top);
     }
 }
 

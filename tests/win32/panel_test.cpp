@@ -25,8 +25,10 @@ DialogBaseUnits platform_base() {
 }
 
 // Layout units to pixels to dialog units, and back to pixels as the dialog manager does.
+// A layout unit is 22/10000 of the board width, here in exact integers; on these screens no
+// length falls on a whole pixel, so truncating the exact quotient is the panel's answer.
 int32_t layout_px(int32_t v, int32_t board_width) {
-    return int32_t(0.0022L * static_cast<long double>(static_cast<float>(board_width)) * v);
+    return int32_t(int64_t(22) * board_width * v / 10000);
 }
 int32_t on_screen_x(int32_t pixels, DialogBaseUnits base) {
     return MulDiv(pixels * 4 / base.x, base.x, 4);
@@ -62,8 +64,28 @@ TEST_P(PanelPlacementOnScreen, PanelAndControlsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(client.right, on_screen_x(layout_px(60, bw), base));
     EXPECT_EQ(client.bottom, on_screen_y(8 * s.cell_size - 2, base));
 
+    // Known pixel lengths on these screens: the panel's 60 units, the banners' left edge, the
+    // lowest row's 221 units and the list's 200.
+    struct Known {
+        int32_t board_width, panel_width, banner_left, lowest_row_top, list_height;
+    };
+    const Known known[] = {
+        {1024, 135, 23, 497, 450}, {1280, 168, 40, 622, 563}, {820, 108, 10, 398, 360}};
+    int32_t banner_left = 0;
+    bool screen_known = false;
+    for (const Known& k : known) {
+        if (k.board_width == bw) {
+            screen_known = true;
+            banner_left = k.banner_left;
+            EXPECT_EQ(layout_px(60, bw), k.panel_width);
+            EXPECT_EQ((layout_px(60, bw) - 88) / 2, k.banner_left);
+            EXPECT_EQ(layout_px(221, bw), k.lowest_row_top);
+            EXPECT_EQ(layout_px(200, bw), k.list_height);
+        }
+    }
+    ASSERT_TRUE(screen_known) << bw;
+
     fill_control_layout();
-    const int32_t banner_left = (layout_px(60, bw) - 88) / 2;
     for (int row = 0; row < 32; ++row) {
         SCOPED_TRACE("control " + std::to_string(panel_design[row].control_id));
         const LayoutRect& l = control_layout[row];
