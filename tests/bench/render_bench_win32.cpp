@@ -8,6 +8,7 @@
 #include "render/geometry.h"
 #include "render/offscreen_canvas_win32.h"
 #include "tests/bench/bench_clock_win32.h"
+#include "tests/support/board_runs.h"
 #include "tests/win32/test_board_win32.h"
 
 #include <algorithm>
@@ -82,27 +83,6 @@ double plain_balls() {
     return now_us() - start;
 }
 
-bool has_line_of_five() {
-    const int directions[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
-    for (int c = 0; c < 8; ++c) {
-        for (int r = 0; r < 8; ++r) {
-            const uint8_t v = game.board[cell_index(c, r)];
-            for (const auto& d : directions) {
-                int run = 0;
-                while (v && run < 5 && c + run * d[0] >= 0 && c + run * d[0] < 8 &&
-                       r + run * d[1] < 8 &&
-                       game.board[cell_index(c + run * d[0], r + run * d[1])] == v) {
-                    ++run;
-                }
-                if (run == 5) {
-                    return true;
-                }
-            }
-        }
-    }
-    return false;
-}
-
 // A fresh round of 59 balls rearranged so that moving the ball at (4, 1) up to (4, 0)
 // completes a row of five: the cheapest way to a scoring move on a full board.
 void set_up_scoring_move(int lines_per_round) {
@@ -114,7 +94,7 @@ void set_up_scoring_move(int lines_per_round) {
         }
         game.board[cell_index(4, 0)] = 0;
         game.board[cell_index(4, 1)] = v;
-    } while (has_line_of_five());
+    } while (has_line_of_five(game.board, 0));
     game.ball_count = 0;
     for (uint8_t cell : game.board) {
         game.ball_count += cell != 0;

@@ -1,27 +1,11 @@
 // Reads the board of the real program off a screenshot and finds good moves on it.
 #include "tests/e2e/board_reader.h"
 
+#include "tests/support/board_runs.h"
+
 #include <algorithm>
 
 namespace {
-
-int longest_run(const Board& board, int c, int r, int v) {
-    const int directions[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
-    int best = 0;
-    for (const auto& d : directions) {
-        int run = 1;
-        for (int sign : {-1, 1}) {
-            for (int k = 1; k < 8; ++k) {
-                const int cc = c + sign * k * d[0], rr = r + sign * k * d[1];
-                if (cc < 0 || cc > 7 || rr < 0 || rr > 7 || board[cc * 8 + rr] != v)
-                    break;
-                ++run;
-            }
-        }
-        best = std::max(best, run);
-    }
-    return best;
-}
 
 // How close the board is to a line: the most balls of one colour in any window of five
 // cells that holds nothing else.
@@ -119,7 +103,7 @@ Move best_move(Board board) {
                 }
                 seen[to] = true;
                 stack[top++] = to;
-                const int run = longest_run(board, n[0], n[1], v);
+                const int run = longest_run_through(board, n[0], n[1], v);
                 board[to] = v;
                 // The turn varies the tie-breaking so that the player does not walk in circles.
                 const int score = (run >= 5 ? 1000 : best_window(board) * 100 + run * 10) +

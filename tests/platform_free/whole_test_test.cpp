@@ -3,6 +3,7 @@
 #include "engine/game_state.h"
 #include "engine/play.h"
 #include "resources/control_ids.h"
+#include "tests/support/board_runs.h"
 #include "tests/support/drawing_fake.h"
 #include "tests/support/panel_fake.h"
 
@@ -16,27 +17,6 @@ namespace {
 struct Move {
     int from_column, from_row, to_column, to_row;
 };
-
-// The longest run of one colour through (c, r) if it held value v.
-int longest_run_through(int c, int r, uint8_t v) {
-    const int directions[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
-    int best = 0;
-    for (const auto& d : directions) {
-        int run = 1;
-        for (int sign : {-1, 1}) {
-            for (int k = 1; k < 8; ++k) {
-                const int cc = c + sign * k * d[0];
-                const int rr = r + sign * k * d[1];
-                if (cc < 0 || cc > 7 || rr < 0 || rr > 7 || game.board[cell_index(cc, rr)] != v) {
-                    break;
-                }
-                ++run;
-            }
-        }
-        best = std::max(best, run);
-    }
-    return best;
-}
 
 // Picks the reachable move whose target makes the longest run (a line when it reaches 5).
 Move choose_move() {
@@ -55,7 +35,7 @@ Move choose_move() {
             game.board[cell_index(c, r)] = 0; // the ball leaves its cell
             for (int t = 0; t < 64; ++t) {
                 if (game.marks[t] == 1) {
-                    const int run = longest_run_through(t / 8, t % 8, v);
+                    const int run = longest_run_through(game.board, t / 8, t % 8, v);
                     if (run > best_run) {
                         best_run = run;
                         best = {c, r, t / 8, t % 8};

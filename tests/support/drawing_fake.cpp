@@ -3,6 +3,7 @@
 
 #include "engine/game_state.h"
 #include "render/geometry.h"
+#include "tests/support/board_runs.h"
 #include "tests/support/panel_fake.h"
 
 std::vector<EngineCall> engine_calls;
@@ -55,26 +56,4 @@ int balls_on_board() {
     return n;
 }
 
-bool board_has_line_of_five() {
-    const int directions[4][2] = {{1, 0}, {0, 1}, {1, 1}, {-1, 1}};
-    for (int c = 0; c < 8; ++c) {
-        for (int r = 0; r < 8; ++r) {
-            const uint8_t v = game.board[cell_index(c, r)];
-            for (const auto& d : directions) {
-                int run = 0;
-                while (run < 5 && v != 0) {
-                    const int cc = c + run * d[0];
-                    const int rr = r + run * d[1];
-                    if (cc < 0 || cc > 7 || rr > 7 || game.board[cell_index(cc, rr)] != v) {
-                        break;
-                    }
-                    ++run;
-                }
-                if (run == 5) {
-                    return true;
-                }
-            }
-        }
-    }
-    return false;
-}
+bool board_has_line_of_five() { return has_line_of_five(game.board, 0); }

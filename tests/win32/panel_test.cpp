@@ -6,6 +6,7 @@
 #include "resources/control_ids.h"
 #include "resources/web_addresses.h"
 #include "shell/ambient_win32.h"
+#include "tests/support/browser_log_win32.h"
 #include "tests/win32/panel_on_screen_win32.h"
 #include "tests/win32/program_under_test_win32.h"
 
@@ -359,29 +360,8 @@ TEST_F(Panel, HandCursorShowsOnlyStrictlyInsideABanner) {
     }
 }
 
-std::string browser_log_path() {
-    char prefix[MAX_PATH] = {};
-    GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
-    std::string path = std::string("Z:") + prefix + "/browser-links.log";
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
-
-std::vector<std::string> browser_log() {
-    std::vector<std::string> lines;
-    std::ifstream in(browser_log_path());
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 TEST_F(Panel, ReleasingTheButtonOnABannerOpensItsPageAndElsewhereNothing) {
-    const size_t before = browser_log().size();
+    const size_t before = browser_links().size();
     // Misses first: had they opened anything, it would show up with the hits.
     for (LPARAM miss : {point(23, 390), point(111, 390), point(60, 382), point(5, 5)}) {
         SendMessageA(panel, WM_LBUTTONUP, 0, miss);
@@ -392,14 +372,14 @@ TEST_F(Panel, ReleasingTheButtonOnABannerOpensItsPageAndElsewhereNothing) {
     // The browser is started asynchronously.
     std::vector<std::string> lines;
     for (int tries = 0; tries < 200; ++tries) {
-        lines = browser_log();
+        lines = browser_links();
         if (lines.size() >= before + 4) {
             break;
         }
         Sleep(100);
     }
     Sleep(500);
-    lines = browser_log();
+    lines = browser_links();
     ASSERT_EQ(lines.size(), before + 4);
     const std::multiset<std::string> opened(lines.begin() + before, lines.end());
     const std::multiset<std::string> pages(std::begin(link_pages), std::end(link_pages));

@@ -19,17 +19,8 @@ const std::string sep(1, record_separator);
 // Each test starts with no stored record, the switch off and the engine at its start state.
 class SettingsRecordRegistry : public testing::Test {
   protected:
-    void SetUp() override {
-        delete_record_key();
-        store_private_fields = 0;
-        reset_game_state();
-        panel = create_stand_in_panel();
-    }
-    void TearDown() override {
-        destroy_stand_in_panel(panel);
-        delete_record_key();
-        store_private_fields = 0;
-    }
+    void SetUp() override { panel = start_record_test(); }
+    void TearDown() override { end_record_test(panel); }
 
     // A later start: a fresh panel whose texts do not already hold the answers, and the
     // settings as panel construction leaves them before it loads the record.

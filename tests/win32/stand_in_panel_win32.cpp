@@ -1,7 +1,9 @@
 // A small panel of real controls with the real ids, standing in for the built control panel.
 #include "tests/win32/stand_in_panel_win32.h"
 
+#include "engine/game_state.h"
 #include "panel/panel_win32.h"
+#include "record/privacy_switch_win32.h"
 #include "resources/control_ids.h"
 
 #include <vector>
@@ -116,4 +118,17 @@ bool raw_record(std::string& data, DWORD& type) {
     }
     RegCloseKey(key);
     return found;
+}
+
+HWND start_record_test() {
+    delete_record_key();
+    store_private_fields = 0;
+    reset_game_state();
+    return create_stand_in_panel();
+}
+
+void end_record_test(HWND panel) {
+    destroy_stand_in_panel(panel);
+    delete_record_key();
+    store_private_fields = 0;
 }

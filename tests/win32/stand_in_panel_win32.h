@@ -12,6 +12,11 @@
 HWND create_stand_in_panel();
 void destroy_stand_in_panel(HWND panel);
 
+// The start of every record test: no stored record, the privacy switch off, the engine at its
+// start state and a fresh stand-in panel. The end removes the panel and the record again.
+HWND start_record_test();
+void end_record_test(HWND panel);
+
 std::string control_text(HWND panel, int control_id);
 bool is_checked(HWND panel, int control_id);
 // The id of the checked colour radio, 0 if none is.

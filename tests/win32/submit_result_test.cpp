@@ -6,6 +6,7 @@
 #include "record/settings_record.h"
 #include "resources/control_ids.h"
 #include "shell/message_tables_win32.h"
+#include "tests/support/browser_log_win32.h"
 #include "tests/support/record_text.h"
 #include "tests/win32/stand_in_panel_win32.h"
 
@@ -16,41 +17,6 @@
 #include <vector>
 
 namespace {
-
-// The file where the test prefix's browser writes every address it is asked to open.
-std::string browser_log_path() {
-    char prefix[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) {
-        return std::string();
-    }
-    std::string path = std::string("Z:") + prefix + "/browser-links.log";
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    return path;
-}
-
-std::vector<std::string> browser_links() {
-    std::vector<std::string> links;
-    std::ifstream log(browser_log_path());
-    for (std::string line; std::getline(log, line);) {
-        links.push_back(line);
-    }
-    return links;
-}
-
-// The link the browser was asked to open after `before` links, waiting for it a while: the
-// browser is started as a process of its own.
-std::string next_browser_link(size_t before) {
-    for (int tries = 0; tries < 300; ++tries) {
-        const std::vector<std::string> links = browser_links();
-        if (links.size() > before) {
-            return links[before];
-        }
-        Sleep(50);
-    }
-    return "<no link opened>";
-}
 
 struct ToolRun {
     DWORD exit_code = DWORD(-1);
@@ -107,10 +73,7 @@ ToolRun run_decoder(const std::string& arguments) {
 class SubmitResult : public testing::TestWithParam<int> {
   protected:
     void SetUp() override {
-        delete_record_key();
-        store_private_fields = 0;
-        reset_game_state();
-        panel = create_stand_in_panel();
+        panel = start_record_test();
         game.initial_ball_count = GetParam();
         game.colour_count = 4;
         game.round_count = 2;
@@ -123,10 +86,7 @@ class SubmitResult : public testing::TestWithParam<int> {
         SetDlgItemTextA(panel, IDC_BIRTH_YEAR, "1977");
         SetDlgItemTextA(panel, IDC_EMAIL, "player@example.org");
     }
-    void TearDown() override {
-        destroy_stand_in_panel(panel);
-        delete_record_key();
-    }
+    void TearDown() override { end_record_test(panel); }
     HWND panel = nullptr;
 };
 
