@@ -1,13 +1,12 @@
 // Registers the window classes, creates the main window and shows it maximized.
 #include "shell/startup_win32.h"
 
+#include "engine/play.h"
 #include "panel/panel_win32.h"
 #include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 #include "shell/ambient_win32.h"
 #include "shell/screen_fraction.h"
-
-#include <initializer_list>
 
 HINSTANCE module_instance;
 char class_name[40];
@@ -53,14 +52,6 @@ bool register_classes(HINSTANCE instance) {
     return RegisterClassA(&board) != 0;
 }
 
-// The settings can be changed once the window stands; radio "2" keeps what the panel gave it.
-void enable_settings_controls() {
-    for (int id : {IDC_BALL_COUNT_LIST, IDC_NEW, IDC_ROUNDS, IDC_LINES_PER_ROUND, IDC_COLOURS_3,
-                   IDC_COLOURS_4, IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7}) {
-        EnableWindow(panel_control(id), TRUE);
-    }
-}
-
 } // namespace
 
 int init_instance(HINSTANCE instance, const char* argument_text) {
@@ -84,9 +75,11 @@ int init_instance(HINSTANCE instance, const char* argument_text) {
 
     link_cursor = static_cast<HCURSOR>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDC_LINK), IMAGE_CURSOR, 24, 24, LR_DEFAULTCOLOR));
-    // Enabled before the window is shown, so that their first paint is already the enabled
-    // one: the panel appears in half the screen updates, and the state is the same.
-    enable_settings_controls();
+    // The settings can be changed once the window stands; radio "2" as the ball-count rule
+    // allows. Enabled before the window is shown, so that their first paint is already the
+    // enabled one: the panel appears in half the screen updates.
+    enable_settings_controls(true);
+    EnableWindow(panel_control(IDC_NEW), TRUE);
     ShowWindow(main_window, SW_SHOWMAXIMIZED);
     return 1;
 }
