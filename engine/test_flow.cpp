@@ -32,6 +32,12 @@ int read_count(int id, int max_digits, int fallback, const char* fallback_text) 
     return value;
 }
 
+void enable_player_fields(bool enabled) {
+    for (int id : player_fields) {
+        enable_control(id, enabled);
+    }
+}
+
 } // namespace
 
 bool enable_settings_controls(bool enabled) {
@@ -47,16 +53,6 @@ bool enable_settings_controls(bool enabled) {
     }
     return last_was_disabled;
 }
-
-namespace {
-
-void enable_player_fields(bool enabled) {
-    for (int id : player_fields) {
-        enable_control(id, enabled);
-    }
-}
-
-} // namespace
 
 void new_test() {
     game.round_count = read_count(IDC_ROUNDS, rounds_digits, 6, "6");

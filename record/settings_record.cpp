@@ -1,6 +1,7 @@
 // The settings record's text format: building it, walking it back and cutting its private part.
 #include "record/settings_record.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -152,12 +153,9 @@ bool withhold_stored_fields(std::string& stored) {
     // Count from the front, as the reader does: from the end, a record with more or fewer than
     // ten fields kept texts that the next start shows as hidden text, birth year or e-mail.
     const std::string_view shown = std::string_view(stored).substr(0, stored.find('\0'));
-    int separators = 0;
-    for (size_t i = 0; i < shown.size(); ++i) {
-        if (shown[i] == record_separator && ++separators == first_private_field - 1) {
-            stored = std::string(shown.substr(0, i + 1)) + record_separator + record_separator;
-            return true;
-        }
+    if (std::count(shown.begin(), shown.end(), record_separator) >= first_private_field - 1) {
+        stored = without_private_fields(shown);
+        return true;
     }
     // A shorter record has no hidden text or birth year; whatever follows its last separator
     // is read as the e-mail.
