@@ -13,6 +13,10 @@ struct DesktopCase {
     int width, height;
 };
 
+std::string desktop_name(const testing::TestParamInfo<DesktopCase>& info) {
+    return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+}
+
 class RealProgram : public ProgramTest, public testing::WithParamInterface<DesktopCase> {};
 
 TEST_P(RealProgram, StartsMaximizedWithTheBoardOverTheWholeClientArea) {
@@ -36,10 +40,7 @@ TEST_P(RealProgram, StartsMaximizedWithTheBoardOverTheWholeClientArea) {
 
 INSTANTIATE_TEST_SUITE_P(Desktops, RealProgram,
                          testing::Values(DesktopCase{1024, 768}, DesktopCase{1280, 1024}),
-                         [](const testing::TestParamInfo<DesktopCase>& info) {
-                             return std::to_string(info.param.width) + "x" +
-                                    std::to_string(info.param.height);
-                         });
+                         desktop_name);
 
 class WideScreen : public ProgramTest, public testing::WithParamInterface<DesktopCase> {};
 
@@ -95,9 +96,6 @@ TEST_P(WideScreen, TheFittingFractionShowsTheWholeGame) {
 
 INSTANTIATE_TEST_SUITE_P(Desktops, WideScreen,
                          testing::Values(DesktopCase{1366, 768}, DesktopCase{1920, 1080}),
-                         [](const testing::TestParamInfo<DesktopCase>& info) {
-                             return std::to_string(info.param.width) + "x" +
-                                    std::to_string(info.param.height);
-                         });
+                         desktop_name);
 
 } // namespace
