@@ -67,12 +67,40 @@ TEST(RimWalk, SmallRadii) {
 
 TEST(RimWalk, PairsCarryTheFullColourOnceAndStayNearTheCircle) {
     for (int32_t r = 1; r <= 39; ++r) {
+        // Per octant and row v (the distance from the octant's axis), the coverage plotted
+        // strictly inside the octant and the coverage-weighted distance u along its axis.
+        double coverage[8][40] = {};
+        double moment[8][40] = {};
         for (const Plotted& p : rim_of(r)) {
             const double distance = std::sqrt(double(p.x) * p.x + double(p.y) * p.y);
             EXPECT_LT(distance, r + 1.0) << "radius " << r;
             EXPECT_GT(distance, r - 2.0) << "radius " << r;
             EXPECT_GE(p.coverage, 0.0);
             EXPECT_LE(p.coverage, 1.0);
+            for (int octant = 0; octant < 8; ++octant) {
+                const int sx = octant & 1 ? -1 : 1;
+                const int sy = octant & 2 ? -1 : 1;
+                const int u = octant & 4 ? sy * p.y : sx * p.x;
+                const int v = octant & 4 ? sx * p.x : sy * p.y;
+                if (u > v && v > 0) {
+                    coverage[octant][v] += p.coverage;
+                    moment[octant][v] += p.coverage * u;
+                }
+            }
+        }
+        // Where the circle crosses row v between two pixels that both lie inside the octant,
+        // they carry the colour once and their weighted middle lies on the circle.
+        for (int v = 1; v < r; ++v) {
+            const double u = std::sqrt(double(r) * r - double(v) * v);
+            if (std::floor(u) <= v) {
+                break;
+            }
+            for (int octant = 0; octant < 8; ++octant) {
+                EXPECT_NEAR(coverage[octant][v], 1.0, 1e-9)
+                    << "radius " << r << ", octant " << octant << ", row " << v;
+                EXPECT_NEAR(moment[octant][v], u, 1e-9)
+                    << "radius " << r << ", octant " << octant << ", row " << v;
+            }
         }
     }
 }
@@ -119,6 +147,10 @@ TEST(BallMeasure, PreviewBallsAreFourFifths) {
     const BallMeasure board = ball_measure(33, 52, BallSize::board);
     EXPECT_EQ(board.radius, 33);
     EXPECT_EQ(board.ring_count, 52);
+    // 50 discs (radius 32): 50 * 4 / 5 + 1 = 41, where (50 + 1) * 4 / 5 would be 40.
+    const BallMeasure preview_of_50 = ball_measure(32, 50, BallSize::preview);
+    EXPECT_EQ(preview_of_50.radius, 25);
+    EXPECT_EQ(preview_of_50.ring_count, 41);
 }
 
 TEST(RimBlend, CoverageMixesTheShadeWithTheCellGrey) {

@@ -207,7 +207,9 @@ void expect_placement(const Placement& actual, const Placement& expected, const 
 }
 
 // 1024 x 768 and 1280 x 1024 full screens with the classic 8 x 16 system font, and a board
-// narrow enough that the banners are wider than the panel.
+// narrow enough that the banners are wider than the panel; then 1024 x 768 with base units
+// 10 x 20, where the panel's height, 574 pixels, comes to 229.6 dialog units (575 would give
+// 230; with 16 down both give 287).
 const PlacementCase placement_cases[] = {
     {{"1024x768", screen_geometry(1024, 768, 72, 186, 67), {8, 16}},
      {417, 34, 67, 287},
@@ -239,6 +241,16 @@ const PlacementCase placement_cases[] = {
      11,
      {-2, 239, 88, 30},
      {239, 263, 287, 311}},
+    {{"1024x768 at 10x20", screen_geometry(1024, 768, 72, 186, 67), {10, 20}},
+     {334, 27, 54, 229},
+     {13, 3, 18, 8},
+     {3, 28, 21, 180},
+     9,
+     35,
+     {152, 168, 183, 198},
+     15,
+     {23, 382, 88, 30},
+     {382, 421, 459, 497}},
 };
 
 TEST(PanelPlacement, KnownScreensPlaceThePanelControlsAndHotSpots) {
@@ -266,6 +278,32 @@ TEST(PanelPlacement, KnownScreensPlaceThePanelControlsAndHotSpots) {
             EXPECT_EQ(link_hot_spots[n].height, 30);
         }
         EXPECT_EQ(link_hot_spots[0].top, e.first_hot_spot.top);
+    }
+}
+
+// The 1024 x 768 worked example (k = 2.2528, base 8 x 16), every row in template order.
+const Placement worked_example_rows[32] = {
+    {16, 4, 22, 11},   {42, 4, 21, 11},   {5, 180, 56, 11},  {0, 0, 0, 0},    {2, 147, 13, 11},
+    {2, 167, 64, 11},  {20, 147, 46, 11}, {43, 127, 22, 11}, {2, 76, 64, 29}, {7, 87, 18, 11},
+    {40, 87, 22, 11},  {2, 48, 64, 29},   {5, 56, 18, 7},    {25, 56, 18, 7}, {43, 56, 18, 7},
+    {5, 66, 18, 7},    {25, 66, 18, 7},   {43, 66, 18, 7},   {2, 25, 60, 9},  {2, 16, 60, 10},
+    {0, 105, 61, 9},   {0, 138, 58, 9},   {2, 158, 39, 9},   {1, 128, 41, 9}, {11, 191, 44, 19},
+    {11, 210, 44, 19}, {11, 229, 44, 19}, {11, 248, 44, 19}, {43, 37, 18, 9}, {2, 114, 64, 11},
+    {4, 36, 27, 225},  {40, 4, 11, 11},
+};
+
+TEST(PanelPlacement, TheWorkedExamplePlacesEveryRow) {
+    const std::vector<uint8_t> original = panel_resource().bytes;
+    const DialogTemplate t = read_template(original);
+    ASSERT_EQ(t.items.size(), 32u);
+    fill_control_layout();
+    std::vector<uint8_t> copy = original;
+    const Screen& s = placement_cases[0].screen;
+    ASSERT_EQ(place_panel_template(copy.data(), copy.size(), s.base, s.geometry), 32);
+    for (int row = 0; row < 32; ++row) {
+        const std::string what = "row " + std::to_string(row);
+        expect_placement(placement_at(copy, t.items[row].offset + template_item_rect_offset),
+                         worked_example_rows[row], what.c_str());
     }
 }
 

@@ -79,7 +79,7 @@ TEST(BoardClick, NothingChangesBeforeAnyTestOrAfterTheTest) {
 
 TEST(BoardClick, SelectionRules) {
     const char* const board[8] = {"1.3.....", "..3.....", "333.....", "........",
-                                  "....2...", "........", "........", "........"};
+                                  "....2...", "4.......", "........", "........"};
     start_running_fixture(board);
 
     click_cell(0, 0);
@@ -107,6 +107,19 @@ TEST(BoardClick, SelectionRules) {
     EXPECT_EQ(game.marks[cell_index(1, 0)], 0) << "fresh marks for the new selection";
     EXPECT_EQ(game.marks[cell_index(7, 7)], 1);
     EXPECT_EQ(game.marks[cell_index(4, 4)], 0) << "the start cell is not marked";
+
+    // Another ball in the selected ball's column is another ball, not the selected one.
+    click_cell(0, 0);
+    engine_calls.clear();
+    click_cell(0, 5);
+    EXPECT_EQ(game.selected_column, 0);
+    EXPECT_EQ(game.selected_row, 5);
+    ASSERT_EQ(engine_calls.size(), 2u);
+    EXPECT_EQ(engine_calls[0].y, cell_y(0));
+    EXPECT_EQ(engine_calls[0].style, BallStyle::normal);
+    EXPECT_EQ(engine_calls[1].y, cell_y(5));
+    EXPECT_EQ(engine_calls[1].colour, 3);
+    EXPECT_EQ(engine_calls[1].style, BallStyle::selected);
 }
 
 struct ReachCase {
@@ -169,7 +182,14 @@ TEST(Moves, AMoveWithoutALineAddsOnlyAMove) {
     EXPECT_EQ(game.random_state, 77u) << "no balls arrive after a move without a line";
     ASSERT_EQ(engine_calls.size(), 2u);
     EXPECT_EQ(engine_calls[0].kind, EngineCall::erase);
+    EXPECT_EQ(engine_calls[0].x, cell_x(0));
+    EXPECT_EQ(engine_calls[0].y, cell_y(0));
+    // The ball of value 1 lands in its own colour, 0.
     EXPECT_EQ(engine_calls[1].kind, EngineCall::draw);
+    EXPECT_EQ(engine_calls[1].x, cell_x(3));
+    EXPECT_EQ(engine_calls[1].y, cell_y(5));
+    EXPECT_EQ(engine_calls[1].colour, 0);
+    EXPECT_EQ(engine_calls[1].style, BallStyle::normal);
     EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "0*1000/1");
     EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "     0.000");
 }
@@ -193,6 +213,32 @@ TEST(Moves, AMoveMakingARowAndADiagonalCountsOneLineAndBringsBalls) {
     EXPECT_FALSE(board_has_line_of_five());
     EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
     EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "  1000.000");
+}
+
+TEST(Moves, LinesThatThePreviewBallsMakeDoNotCount) {
+    // Moving the 5 at (7, 4) to (4, 4) makes a row of 5s. After seed 0 the first preview ball
+    // goes to (2, 6), where in colour 2 it completes a row of 3s.
+    const char* const board[8] = {"........", "........", "........", "........",
+                                  "5555...5", "........", "...3333.", "........"};
+    start_running_fixture(board);
+    game.initial_ball_count = 30;
+    const int colours[5] = {2, 0, 1, 4, 5};
+    std::copy(colours, colours + 5, game.preview_colours);
+    rng_seed(0);
+    click_cell(7, 4);
+    click_cell(4, 4);
+    EXPECT_EQ(game.total_lines, 1);
+    EXPECT_EQ(game.lines_this_round, 1);
+    EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
+    // The preview's row did form and went.
+    for (int c = 2; c <= 6; ++c) {
+        EXPECT_TRUE(std::any_of(engine_calls.begin(), engine_calls.end(),
+                                [&](const EngineCall& call) {
+                                    return call.kind == EngineCall::erase && call.x == cell_x(c) &&
+                                           call.y == cell_y(6);
+                                }))
+            << "cell " << c << ",6 was not emptied";
+    }
 }
 
 TEST(Rounds, TheRoundsLastLineEndsItWithoutPreviewBallsAndStartsTheNext) {
@@ -317,6 +363,22 @@ TEST(NewTest, StartsFromThePanelsSettings) {
     EXPECT_EQ(balls_on_board(), 28);
 }
 
+TEST(NewTest, AfterAFinishedTestTheScoreStartsFromNothing) {
+    start_running_fixture(cross_line);
+    game.round_count = 1;
+    game.lines_per_round = 1;
+    click_cell(4, 7);
+    click_cell(4, 4);
+    ASSERT_EQ(game.current_round, 2) << "the test is over";
+    ASSERT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
+    new_test();
+    EXPECT_EQ(game.current_round, 1);
+    EXPECT_EQ(game.total_lines, 0);
+    EXPECT_EQ(game.total_moves, 0);
+    EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "0*1000/0");
+    EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "0.0");
+}
+
 TEST(NewTest, TheSameClockGivesTheSameBoard) {
     uint8_t first[64];
     for (int run = 0; run < 2; ++run) {
@@ -341,7 +403,9 @@ TEST(Score, Texts) {
                           {1, 3, "1*1000/3", "   333.333"},
                           {0, 5, "0*1000/5", "     0.000"},
                           {2, 3, "2*1000/3", "   666.667"},
-                          {7, 7000, "7*1000/7000", "     1.000"}};
+                          {7, 7000, "7*1000/7000", "     1.000"},
+                          // 518.5185... is the single 518.51849..., not 518.519.
+                          {14, 27, "14*1000/27", "   518.518"}};
     for (const Case& c : cases) {
         reset_fake_panel();
         control(IDC_ACCURACY_DISPLAY).text = "0.0";

@@ -20,21 +20,24 @@ struct LayoutCase {
     float fraction;
     float used_fraction;
     Geometry expected;
+    uint32_t lightest_tint; // shade ring_count of colour 0 is RGB(tint, tint, 255)
 };
 
 // side_margin, board_width, board_height, half_cell, ball_radius, cell_size, grid_left,
 // grid_top, cell0_centre_x, cell0_centre_y, highlight_offset, ring_count
 const LayoutCase layout_cases[] = {
-    {1024, 768, 1.0f, 1.0f, {0, 1024, 768, 35, 33, 72, 186, 67, 222, 103, 12, 52}},
+    {1024, 768, 1.0f, 1.0f, {0, 1024, 768, 35, 33, 72, 186, 67, 222, 103, 12, 52}, 208},
     // t = 819.2; the odd margin widens the board to 820, and the height follows 820/1024.
-    {1024, 768, 0.8f, 0.80078125f, {102, 820, 615, 28, 26, 58, 251, 123, 280, 152, 9, 41}},
+    {1024, 768, 0.8f, 0.80078125f, {102, 820, 615, 28, 26, 58, 251, 123, 280, 152, 9, 41}, 205},
     // The radius cap: half_cell 44 but ball_radius 40, and the most shades there are.
-    {1280, 1024, 1.0f, 1.0f, {0, 1280, 1024, 44, 40, 90, 232, 123, 277, 168, 14, 62}},
+    {1280, 1024, 1.0f, 1.0f, {0, 1280, 1024, 44, 40, 90, 232, 123, 277, 168, 14, 62}, 186},
+    // Just below the cap: half_cell 41 is over 40, but ball_radius 39 is not.
+    {1180, 768, 1.0f, 1.0f, {0, 1180, 768, 41, 39, 84, 214, 19, 256, 61, 14, 61}, 183},
     // The grid starts above the screen.
-    {1920, 1080, 1.0f, 1.0f, {0, 1920, 1080, 67, 40, 136, 349, -32, 417, 36, 14, 62}},
+    {1920, 1080, 1.0f, 1.0f, {0, 1920, 1080, 67, 40, 136, 349, -32, 417, 36, 14, 62}, 186},
     // A board 1000 wide: 0.182 of it truncates to 181, not 182.
-    {1250, 1000, 0.8f, 0.8f, {125, 1000, 800, 35, 33, 72, 306, 183, 342, 219, 12, 52}},
-    {1000, 800, 1.0f, 1.0f, {0, 1000, 800, 35, 33, 72, 181, 83, 217, 119, 12, 52}},
+    {1250, 1000, 0.8f, 0.8f, {125, 1000, 800, 35, 33, 72, 306, 183, 342, 219, 12, 52}, 208},
+    {1000, 800, 1.0f, 1.0f, {0, 1000, 800, 35, 33, 72, 181, 83, 217, 119, 12, 52}, 208},
 };
 
 void expect_same_geometry(const Geometry& got, const Geometry& want) {
@@ -59,8 +62,8 @@ TEST(ScreenLayout, KnownScreensGiveKnownLayouts) {
         compute_layout_and_shades(c.width, c.height, fraction);
         EXPECT_EQ(fraction, c.used_fraction);
         expect_same_geometry(geometry, c.expected);
-        EXPECT_EQ(ball_shades.shade_colour[0][c.expected.ring_count] & 0xFF,
-                  c.expected.ring_count * (235 / c.expected.ring_count));
+        EXPECT_EQ(ball_shades.shade_colour[0][c.expected.ring_count],
+                  rgb(c.lightest_tint, c.lightest_tint, 255));
     }
 }
 
@@ -96,6 +99,20 @@ TEST(BallShades, RampsStepTowardsATintWithoutPassing255) {
         EXPECT_EQ(shades.shade_colour[i][0], full_colours[i]) << "colour " << i;
         EXPECT_EQ(shades.shade_colour[i][10], shade_10[i]) << "colour " << i;
         EXPECT_EQ(shades.shade_colour[i][53], 0u) << "beyond ring_count stays 0";
+    }
+    // Other ring counts, other steps: 33 gives 235 / 33 = 7 (34 would give 6), 42 gives
+    // 170 / 42 = 4 and 127 / 42 = 3 (43 would give 3 and 2).
+    struct Shade {
+        int ring_count, colour, shade;
+        uint32_t expected;
+    };
+    const Shade known[] = {{33, 0, 33, rgb(231, 231, 255)}, {42, 5, 42, rgb(0, 253, 253)},
+                           {42, 2, 42, rgb(0, 253, 126)},   {32, 1, 32, rgb(255, 224, 224)},
+                           {41, 3, 41, rgb(245, 250, 123)}, {62, 6, 62, rgb(0, 190, 251)}};
+    for (const Shade& k : known) {
+        fill_shade_colours(k.ring_count, shades);
+        EXPECT_EQ(shades.shade_colour[k.colour][k.shade], k.expected)
+            << "ring count " << k.ring_count << ", colour " << k.colour;
     }
     // Every ring count a layout can give: no channel spills into the next one.
     for (int n = 6; n <= 62; ++n) {

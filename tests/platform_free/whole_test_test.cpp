@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <string>
 
 namespace {
@@ -51,16 +51,46 @@ Move choose_move() {
 
 void click_cell(int c, int r) { click_board_at(100 + 10 * c, 100 + 10 * r); }
 
+// n / d to the nearest whole number, halves to even.
+int64_t nearest(int64_t n, int64_t d) {
+    const int64_t q = n / d;
+    const int64_t twice_rest = (n - q * d) * 2;
+    return q + (twice_rest > d || (twice_rest == d && (q & 1)));
+}
+
+// The accuracy text worked out in whole numbers: lines * 1000 / moves rounded to the nearest
+// single (24 significant bits), that single rounded to thousandths, right-aligned in 10.
+std::string accuracy_text(int64_t lines, int64_t moves) {
+    int64_t thousandths = 0;
+    if (lines > 0) {
+        // 2^e <= lines * 1000 / moves < 2^(e+1); the single keeps 23 bits after the first.
+        const auto reaches = [&](int e) {
+            return e >= 0 ? lines * 1000 >= moves << e : lines * 1000 << -e >= moves;
+        };
+        int e = 0;
+        while (reaches(e + 1)) {
+            ++e;
+        }
+        while (!reaches(e)) {
+            --e;
+        }
+        const int shift = 23 - e; // positive for every accuracy up to 1000
+        const int64_t significand = nearest(lines * 1000 << shift, moves);
+        thousandths = nearest(significand * 1000, int64_t(1) << shift);
+    }
+    const std::string decimals = std::to_string(thousandths % 1000);
+    const std::string text =
+        std::to_string(thousandths / 1000) + "." + std::string(3 - decimals.size(), '0') + decimals;
+    return std::string(10 - text.size(), ' ') + text;
+}
+
 void expect_invariants(const char* when) {
     SCOPED_TRACE(when);
-    char fraction[40];
-    std::snprintf(fraction, sizeof fraction, "%d*1000/%d", game.total_lines, game.total_moves);
-    EXPECT_EQ(control(IDC_LINES_DISPLAY).text, fraction);
+    EXPECT_EQ(control(IDC_LINES_DISPLAY).text,
+              std::to_string(game.total_lines) + "*1000/" + std::to_string(game.total_moves));
     if (game.total_moves > 0) {
-        char accuracy[40];
-        std::snprintf(accuracy, sizeof accuracy, "%10.3f",
-                      float(double(game.total_lines) / game.total_moves * 1000.0));
-        EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, accuracy);
+        EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text,
+                  accuracy_text(game.total_lines, game.total_moves));
     }
     if (game.current_round > game.round_count) {
         return; // the test is over: the board keeps its last position
