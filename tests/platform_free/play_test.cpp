@@ -279,12 +279,17 @@ void expect_test_over_controls() {
     }
 }
 
-TEST(Rounds, TheLastRoundsLastLineEndsTheTest) {
+// A one-round test of one line, ended by the move that makes its line.
+void play_a_one_line_test() {
     start_running_fixture(cross_line);
     game.round_count = 1;
     game.lines_per_round = 1;
     click_cell(4, 7);
     click_cell(4, 4);
+}
+
+TEST(Rounds, TheLastRoundsLastLineEndsTheTest) {
+    play_a_one_line_test();
     EXPECT_EQ(game.current_round, 2);
     EXPECT_EQ(game.total_lines, 1);
     EXPECT_EQ(game.board[cell_index(4, 4)], 0) << "the board keeps its last position";
@@ -364,11 +369,7 @@ TEST(NewTest, StartsFromThePanelsSettings) {
 }
 
 TEST(NewTest, AfterAFinishedTestTheScoreStartsFromNothing) {
-    start_running_fixture(cross_line);
-    game.round_count = 1;
-    game.lines_per_round = 1;
-    click_cell(4, 7);
-    click_cell(4, 4);
+    play_a_one_line_test();
     ASSERT_EQ(game.current_round, 2) << "the test is over";
     ASSERT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
     new_test();
