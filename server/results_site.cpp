@@ -72,6 +72,9 @@ void ResultsSite::attach(httplib::Server& server) {
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     });
     server.set_keep_alive_max_count(requests_per_connection);
+    // A page leaves in more than one write; without this the second waits for the client's
+    // delayed acknowledgement of the first.
+    server.set_tcp_nodelay(true);
     // The pages need no script, no frame and nothing from elsewhere; the result's address
     // carries the private fields, scrambled, and goes to no other site as a referrer.
     server.set_default_headers({
