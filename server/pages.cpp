@@ -27,7 +27,6 @@ th,td{padding:.4rem .6rem;border-bottom:1px solid #dde2e8;text-align:left;vertic
 th{background:#e8edf3;font-weight:600}
 .num{text-align:right;white-space:nowrap;font-variant-numeric:tabular-nums}
 .result th{width:12rem}
-.result td.num{text-align:left}
 footer{color:#5a6472;font-size:.875rem;margin-top:1.5rem}
 @media (max-width:36rem){body{font-size:15px}th,td{padding:.35rem .35rem}.result th{width:auto}
 .records thead{display:none}
@@ -221,26 +220,23 @@ std::string result_page(const StoredResult& result) {
     const ResultRow& row = result.row;
     const SettingsClass settings = settings_class_of(row);
     const int32_t lines = lines_of(settings);
-    auto line = [](std::u8string_view name, const std::string& value, bool number) {
-        return u8str(u8"<tr><th>") + u8str(name) +
-               (number ? "</th><td class=\"num\">" : "</th><td>") + value + "</td></tr>\n";
+    auto line = [](std::u8string_view name, const std::string& value) {
+        return u8str(u8"<tr><th>") + u8str(name) + "</th><td>" + value + "</td></tr>\n";
     };
     std::string body = u8str(u8"<h1>Результат принят</h1>\n<div class=\"scroll\">"
                              u8"<table class=\"result\">\n");
-    body += line(u8"Ник", cell_text(row.nickname), false);
-    body += line(u8"Страна", cell_text(row.country), false);
-    body += line(u8"Город", cell_text(row.city), false);
-    body += line(u8"Тест", settings_text(settings), false);
-    body += line(u8"Линий", std::to_string(lines), true);
-    body += line(u8"Ходов", std::to_string(row.total_moves), true);
+    body += line(u8"Ник", cell_text(row.nickname));
+    body += line(u8"Страна", cell_text(row.country));
+    body += line(u8"Город", cell_text(row.city));
+    body += line(u8"Тест", settings_text(settings));
+    body += line(u8"Линий", std::to_string(lines));
+    body += line(u8"Ходов", std::to_string(row.total_moves));
     body += line(u8"Точность",
-                 shown_accuracy(lines, row.total_moves) + u8str(u8" линий на 1000 ходов"), true);
-    body +=
-        line(u8"Место",
-             std::to_string(result.place) + u8str(u8" из ") + std::to_string(result.class_size) +
-                 u8str(u8" среди результатов с теми же настройками"),
-             true);
-    body += line(u8"Дата", date_text(result.received_at), true);
+                 shown_accuracy(lines, row.total_moves) + u8str(u8" линий на 1000 ходов"));
+    body += line(u8"Место", std::to_string(result.place) + u8str(u8" из ") +
+                                std::to_string(result.class_size) +
+                                u8str(u8" среди результатов с теми же настройками"));
+    body += line(u8"Дата", date_text(result.received_at));
     body += u8str(u8"</table></div>\n<p><a href=\"/records\">Все рекорды</a></p>\n");
     return page(u8str(u8"Результат"), body);
 }

@@ -2,7 +2,6 @@
 #include "server/result_row.h"
 
 #include "engine/game_state.h"
-#include "record/field_display.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
 #include "server/text.h"
@@ -91,15 +90,6 @@ bool is_hex_digit(char c) {
 } // namespace
 
 const size_t longest_result_query = 2 * longest_scrambled;
-
-std::string utf8_from_cp1251(std::string_view text) {
-    std::string utf8;
-    utf8.reserve(text.size() * 2);
-    for (char c : text) {
-        utf8 += cp1251_to_utf8(static_cast<unsigned char>(c));
-    }
-    return utf8;
-}
 
 int32_t line_count(const ResultRow& row) { return row.round_count * row.lines_per_round; }
 
