@@ -13,6 +13,9 @@ inline int cell_index(int column, int row) { return column * 8 + row; }
 // The ball counts a test may start with: the panel's list offers them in order.
 constexpr int fewest_initial_balls = 29;
 constexpr int most_initial_balls = 59;
+// The colour counts a test may use: the panel's radios offer them in order.
+constexpr int fewest_colours = 2;
+constexpr int most_colours = 7;
 // Two colours are allowed only with at most this many balls.
 constexpr int most_balls_for_two_colours = 32;
 inline bool two_colours_allowed(int initial_ball_count) {

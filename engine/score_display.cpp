@@ -1,4 +1,5 @@
 // The score display and the board cursor that warns before a round's last line.
+#include "engine/accuracy_text.h"
 #include "engine/game_state.h"
 #include "engine/panel_access.h"
 #include "engine/play.h"
@@ -11,9 +12,8 @@ void show_score() {
     std::snprintf(text, sizeof text, "%d*1000/%d", game.total_lines, game.total_moves);
     set_control_text(IDC_LINES_DISPLAY, text);
     if (game.total_moves != 0) {
-        const float accuracy = float(double(game.total_lines) / game.total_moves * 1000.0);
-        std::snprintf(text, sizeof text, "%10.3f", accuracy);
-        set_control_text(IDC_ACCURACY_DISPLAY, text);
+        set_control_text(IDC_ACCURACY_DISPLAY,
+                         accuracy_text(game.total_lines, game.total_moves).c_str());
     }
 }
 

@@ -65,7 +65,7 @@ void new_test() {
     game.colour_count = 0;
     read_colour_count();
     if (game.colour_count == 0) {
-        game.colour_count = 7;
+        game.colour_count = most_colours;
     }
 
     enable_settings_controls(false);
@@ -75,7 +75,7 @@ void new_test() {
 void read_colour_count() {
     for (int i = 0; i < 6; ++i) {
         if (is_button_checked(colour_radios[i])) {
-            game.colour_count = 2 + i;
+            game.colour_count = fewest_colours + i;
         }
     }
 }

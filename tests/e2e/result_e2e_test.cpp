@@ -1,9 +1,11 @@
 // The result of a finished test, sent from the real program: player details typed in,
-// Internet pressed, the link that reaches the browser decoded, and a second test started.
+// Internet pressed, the link that reaches the browser decoded and sent to the results
+// service, and a second test started.
 #include "resources/control_ids.h"
 #include "resources/web_addresses.h"
 #include "tests/e2e/board_reader.h"
 #include "tests/support/record_text.h"
+#include "tests/support/service_process.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +124,57 @@ TEST_F(ProgramTest, SendsTheResultLinkAndStartsASecondTest) {
     EXPECT_FALSE(enabled(IDC_NEW)) << "a second test runs";
     EXPECT_FALSE(enabled(IDC_INTERNET));
     EXPECT_TRUE(stop_program()) << "Wine logged an exception";
+}
+
+// The links the program opened so far, waiting up to ten seconds for the first.
+std::vector<std::string> wait_for_links() {
+    std::vector<std::string> links;
+    for (int tries = 0; tries < 100 && links.empty(); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        links = captured_links();
+    }
+    return links;
+}
+
+TEST_F(ProgramTest, TheResultItSendsAppearsInTheRecordsOfTheResultsService) {
+    TemporaryFolder folder;
+    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, folder.path("results.sqlite"));
+    ASSERT_TRUE(service.started());
+    const int moves = finish_a_short_test();
+    ASSERT_GT(moves, 0);
+    ASSERT_TRUE(set_edit_text(IDC_NICKNAME, "Sender"));
+    ASSERT_TRUE(set_edit_text(IDC_CITY, ""));
+    send_chars(IDC_CITY, "Казань");
+    ASSERT_TRUE(set_edit_text(IDC_BIRTH_YEAR, "1877"));
+    ASSERT_TRUE(set_edit_text(IDC_EMAIL, "private@trivelle.net"));
+    ASSERT_TRUE(click_control(IDC_INTERNET));
+    const std::vector<std::string> links = wait_for_links();
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_TRUE(stop_program()) << "Wine logged an exception";
+
+    // The browser would ask the site's host; the service here listens on loopback.
+    const std::string& link = links[0];
+    const std::string path = link.substr(link.find('/', std::string("http://").size()));
+    const Answer answer = get(service, path);
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    EXPECT_NE(answer.body.find(utf8_text(u8"1 из 1")), std::string::npos) << answer.body;
+
+    // One line in `moves` moves, as the records table shows it.
+    char accuracy[32];
+    std::snprintf(accuracy, sizeof accuracy, "%.3f", 1000.0 / moves);
+    const std::string row = "<td class=\"num\">1</td><td>Sender</td><td>ru</td><td>" +
+                            utf8_text(u8"Казань") + "</td><td class=\"num\">" + accuracy +
+                            "</td><td class=\"num\">" + std::to_string(moves) + "</td>";
+    const Answer records = get(service, "/records");
+    ASSERT_EQ(records.status, 200);
+    EXPECT_NE(records.body.find(utf8_text(u8"шаров 42 · цветов 3 · раундов 1 · линий в раунде 1")),
+              std::string::npos);
+    EXPECT_NE(records.body.find(row), std::string::npos) << records.body;
+    for (const std::string& body : {answer.body, records.body}) {
+        EXPECT_EQ(body.find("private@trivelle.net"), std::string::npos);
+        EXPECT_EQ(body.find("1877"), std::string::npos);
+    }
+    EXPECT_EQ(service.stop(), 0);
 }
 
 TEST_F(ProgramTest, SettingsAndDetailsStoredWithThePrivacySwitchOnSurviveARestart) {

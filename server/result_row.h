@@ -1,0 +1,49 @@
+// A result link read into the row the service stores, or the reason it is refused.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The longest query the program can send: every field at its limit, the separator and a
+// five-digit checksum, two hexadecimal digits a byte. A longer one is refused unread.
+extern const size_t longest_result_query;
+
+// One stored result: the record's ten fields (rounds and lines per round apart), its texts in
+// UTF-8, and the key that makes the same link one row.
+struct ResultRow {
+    std::string link_key; // the query in lowercase hexadecimal
+    int32_t initial_ball_count = 0;
+    int32_t colour_count = 0;
+    int32_t round_count = 0;
+    int32_t lines_per_round = 0;
+    int32_t total_moves = 0;
+    std::string nickname;
+    std::string country;
+    std::string city;
+    // Stored, never shown.
+    std::string hidden_text;
+    std::string birth_year;
+    std::string email;
+};
+
+enum class Refusal {
+    too_long,     // the query is longer than any the program sends
+    malformed,    // not a scrambled record of ten fields
+    checksum,     // the checksum digits disagree with the bytes
+    out_of_range, // a field the program could not have written
+};
+
+struct LinkReading {
+    std::optional<ResultRow> row;
+    Refusal refusal = Refusal::malformed;
+    std::string reason; // for the error page, in Russian (UTF-8)
+};
+
+// Reads the query of a result link (the text after '?').
+LinkReading read_result_link(std::string_view query);
+
+// The lines a test of these settings counts: rounds × lines per round.
+int32_t line_count(const ResultRow& row);

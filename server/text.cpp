@@ -1,0 +1,14 @@
+// Texts of the service: its own are UTF-8 (u8 literals, whatever code page narrow literals
+// get), the player's arrive in code page 1251.
+#include "server/text.h"
+
+#include "record/field_display.h"
+
+std::string utf8_from_cp1251(std::string_view text) {
+    std::string utf8;
+    utf8.reserve(text.size() * 2);
+    for (char c : text) {
+        utf8 += cp1251_to_utf8(static_cast<unsigned char>(c));
+    }
+    return utf8;
+}

@@ -1,0 +1,13 @@
+// Texts of the service: its own are UTF-8 (u8 literals, whatever code page narrow literals
+// get), the player's arrive in code page 1251.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+inline std::string u8str(std::u8string_view text) {
+    return {reinterpret_cast<const char*>(text.data()), text.size()};
+}
+
+// A record text of code page 1251 in UTF-8.
+std::string utf8_from_cp1251(std::string_view text);

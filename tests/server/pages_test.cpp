@@ -1,0 +1,113 @@
+// The pages: players' texts escaped, the published fields shown, the private ones never,
+// accuracy and dates in the program's and the reader's forms.
+#include "server/pages.h"
+#include "tests/support/record_text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Pages, PlayersTextsAreEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+        {"a&b", "a&amp;b"},
+        {"\"quoted\" 'single'", "&quot;quoted&quot; &#39;single&#39;"},
+        {"&amp;", "&amp;amp;"},
+        {utf8_text(u8"Москва"), utf8_text(u8"Москва")},
+        {"", ""},
+    };
+    for (const auto& [text, escaped] : cases) {
+        EXPECT_EQ(html_escaped(text), escaped) << text;
+    }
+}
+
+TEST(Pages, DatesAreDaysInUtc) {
+    EXPECT_EQ(date_text(0), "01.01.1970");
+    EXPECT_EQ(date_text(951782400), "29.02.2000");
+    EXPECT_EQ(date_text(1765324800), "10.12.2025");
+    EXPECT_EQ(date_text(1765411199), "10.12.2025");
+}
+
+TEST(Pages, AccuracyIsTheProgramsTextWithoutItsPadding) {
+    EXPECT_EQ(shown_accuracy(60, 345), "173.913");
+    EXPECT_EQ(shown_accuracy(1000, 1721), "581.057") << "held as a float, as the program does";
+    EXPECT_EQ(shown_accuracy(9989001, 9989001), "1000.000");
+}
+
+StoredResult private_result() {
+    StoredResult result;
+    result.row.initial_ball_count = 42;
+    result.row.colour_count = 7;
+    result.row.round_count = 5;
+    result.row.lines_per_round = 12;
+    result.row.total_moves = 345;
+    result.row.nickname = "<i>Tester</i>";
+    result.row.country = "ru";
+    result.row.city = utf8_text(u8"Москва");
+    result.row.hidden_text = "HIDDEN-TEXT-7";
+    result.row.birth_year = "1877";
+    result.row.email = "secret@example.org";
+    result.received_at = 1765324800;
+    result.place = 2;
+    result.class_size = 5;
+    return result;
+}
+
+TEST(Pages, TheResultPageShowsTheResultAndItsPlaceButNoPrivateField) {
+    const std::string html = result_page(private_result());
+    for (const std::string& shown :
+         {std::string("&lt;i&gt;Tester&lt;/i&gt;"), utf8_text(u8"Москва"), std::string("345"),
+          std::string("173.913"), utf8_text(u8"2 из 5"), std::string("10.12.2025")}) {
+        EXPECT_NE(html.find(shown), std::string::npos) << shown;
+    }
+    for (const char* hidden : {"<i>", "HIDDEN-TEXT-7", "1877", "secret@example.org"}) {
+        EXPECT_EQ(html.find(hidden), std::string::npos) << hidden;
+    }
+}
+
+TEST(Pages, TheRecordsPageListsEachClassInOrderOfPlace) {
+    const std::vector<ClassRecords> classes = {
+        {{42, 7, 5, 12},
+         3,
+         {{1, "<b>best</b>", "ru", utf8_text(u8"Москва"), 300, 1765324800},
+          {2, "", "", "", 345, 951782400}}},
+        {{30, 2, 1, 1}, 1, {{1, "solo", "by", "", 1, 0}}},
+    };
+    const std::string html = records_page(classes);
+    const std::string in_order[] = {
+        utf8_text(u8"шаров 42 · цветов 7 · раундов 5 · линий в раунде 12"),
+        utf8_text(u8"Результатов: 3"),
+        "<td class=\"num\">1</td><td>&lt;b&gt;best&lt;/b&gt;</td><td>ru</td><td>" +
+            utf8_text(u8"Москва") +
+            "</td><td class=\"num\">200.000</td><td class=\"num\">300</td><td "
+            "class=\"num\">10.12.2025</td>",
+        utf8_text(u8"<td class=\"num\">2</td><td>—</td><td>—</td><td>—</td><td "
+                  u8"class=\"num\">173.913</td><td class=\"num\">345</td><td "
+                  u8"class=\"num\">29.02.2000</td>"),
+        utf8_text(u8"шаров 30 · цветов 2 · раундов 1 · линий в раунде 1"),
+        "<td>solo</td><td>by</td>",
+        "1000.000",
+    };
+    size_t at = 0;
+    for (const std::string& text : in_order) {
+        const size_t found = html.find(text, at);
+        ASSERT_NE(found, std::string::npos) << text;
+        at = found + text.size();
+    }
+    EXPECT_EQ(html.find("<b>"), std::string::npos);
+    EXPECT_NE(records_page({}).find(utf8_text(u8"Результатов пока нет")), std::string::npos);
+}
+
+TEST(Pages, EveryPageIsRussianUtf8HtmlWithoutScripts) {
+    for (const std::string& html :
+         {home_page(), rules_page(), forum_page(), records_page({}), result_page(private_result()),
+          error_page(404, ""), error_page(400, "<x>")}) {
+        EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"ru\">", 0), 0u);
+        EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
+        EXPECT_NE(html.find("name=\"viewport\""), std::string::npos);
+        EXPECT_EQ(html.find("<script"), std::string::npos);
+        EXPECT_EQ(html.find("<x>"), std::string::npos);
+    }
+}
+
+} // namespace

@@ -1,0 +1,156 @@
+// The real service over loopback on a temporary database: results stored once and answered,
+// bad links refused with nothing stored, the records and the fixed pages, and the private
+// fields in no answer.
+#include "resources/web_addresses.h"
+#include "tests/server/result_links.h"
+#include "tests/server/service_fixture.h"
+#include "tests/server/stored_rows.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ResultEndpoint = ServiceTest;
+using Site = ServiceTest;
+using Service = ServiceTest;
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(ResultEndpoint, StoresAValidLinkOnceAndAnswersItAlikeEachTime) {
+    const std::string query = query_of_fields(typical_fields());
+    const Answer first = get(result_path(query));
+    ASSERT_EQ(first.status, 200) << first.body;
+    EXPECT_EQ(first.header("Content-Type"), "text/html; charset=utf-8");
+    for (const std::string& shown :
+         {utf8_text(u8"Результат принят"), std::string("Tester"), utf8_text(u8"Москва"),
+          std::string("173.913"), utf8_text(u8"1 из 1")}) {
+        EXPECT_TRUE(contains(first.body, shown)) << shown;
+    }
+    const Answer second = get(result_path(query));
+    EXPECT_EQ(second.status, 200);
+    EXPECT_EQ(second.body, first.body);
+    EXPECT_EQ(stored_count(db), 1);
+    EXPECT_EQ(stored_row(db, query)["email"], "t@x.org") << "stored, though never shown";
+}
+
+TEST_F(ResultEndpoint, RefusesBadLinksWithAPlainPageAndStoresNothing) {
+    std::string scrambled = scramble_record(record_of_fields(typical_fields()));
+    scrambled.back() = scrambled.back() == '3' ? '2' : '3';
+    const std::string wrong_checksum = query_of_scrambled(scrambled);
+    std::vector<std::string> fields = typical_fields();
+    fields[0] = "60";
+    const std::string too_many_balls = query_of_fields(fields);
+    fields = typical_fields();
+    fields[3] = "59"; // 5 × 12 = 60 lines
+    const std::string fewer_moves_than_lines = query_of_fields(fields);
+    struct Case {
+        const char* what;
+        std::string path;
+        int status;
+    };
+    const Case cases[] = {
+        {"no query", "/cgi-bin/trv-w-ru.pl", 400},
+        {"empty query", "/cgi-bin/trv-w-ru.pl?", 400},
+        {"not hexadecimal", result_path("hello"), 400},
+        {"name and value", result_path("a=1"), 400},
+        {"wrong checksum", result_path(wrong_checksum), 400},
+        {"60 balls", result_path(too_many_balls), 400},
+        {"fewer moves than lines", result_path(fewer_moves_than_lines), 400},
+        {"longer than any link", result_path(std::string(424, 'a')), 414},
+        {"longer than the server reads", result_path(std::string(9000, 'a')), 414},
+    };
+    for (const Case& c : cases) {
+        const Answer answer = get(c.path);
+        EXPECT_EQ(answer.status, c.status) << c.what;
+        EXPECT_EQ(answer.header("Content-Type"), "text/html; charset=utf-8") << c.what;
+        EXPECT_TRUE(contains(answer.body, "<h1>")) << c.what;
+        EXPECT_TRUE(contains(answer.body, std::to_string(c.status))) << c.what;
+    }
+    EXPECT_EQ(stored_count(db), 0);
+}
+
+TEST_F(Site, RecordsListTheBestFirstEscapedAndNeverAPrivateField) {
+    struct Sent {
+        const char* nickname;
+        int moves;
+    };
+    const Sent sent[] = {{"second", 300}, {"<script>", 240}, {"third", 300}};
+    std::vector<std::string> answers;
+    for (const Sent& s : sent) {
+        std::vector<std::string> fields = typical_fields();
+        fields[3] = std::to_string(s.moves);
+        fields[4] = s.nickname;
+        fields[7] = "HIDDEN-TEXT-7";
+        fields[8] = "1877";
+        fields[9] = "secret@example.org";
+        const Answer answer = get(result_path(query_of_fields(fields)));
+        ASSERT_EQ(answer.status, 200);
+        answers.push_back(answer.body);
+    }
+    const Answer records = get("/records");
+    ASSERT_EQ(records.status, 200);
+    const size_t first = records.body.find("&lt;script&gt;");
+    const size_t second = records.body.find("<td>second</td>");
+    const size_t third = records.body.find("<td>third</td>");
+    EXPECT_TRUE(first < second && second < third) << records.body;
+    EXPECT_TRUE(contains(records.body, "250.000")) << "60 lines in 240 moves";
+    EXPECT_FALSE(contains(records.body, "<script>"));
+    EXPECT_EQ(get("/records.html").body, records.body) << "the program's link image's address";
+
+    for (const char* path : {"/", "/rules", "/forum", "/nowhere"}) {
+        answers.push_back(get(path).body);
+    }
+    answers.push_back(records.body);
+    for (const std::string& body : answers) {
+        for (const char* hidden : {"HIDDEN-TEXT-7", "1877", "secret@example.org"}) {
+            EXPECT_FALSE(contains(body, hidden)) << hidden;
+        }
+    }
+    EXPECT_EQ(stored_count(db), 3);
+}
+
+TEST_F(Site, EveryPageAnswersAtItsOwnAddressAndAtTheProgramsOne) {
+    struct Page {
+        std::string path;
+        std::string heading;
+    };
+    const Page pages[] = {
+        {"/rules", utf8_text(u8"<h1>Правила</h1>")},
+        {"/records", utf8_text(u8"<h1>Рекорды</h1>")},
+        {"/forum", utf8_text(u8"<h1>Форум</h1>")},
+        {"/", "<h1>Trivelle</h1>"},
+    };
+    // The program's four link images open the rules, records, forum and home page.
+    for (size_t i = 0; i < std::size(link_pages); ++i) {
+        const std::string address = link_pages[i];
+        const std::string program_path = address.substr(address.find('/', 7));
+        for (const std::string& path : {pages[i].path, program_path}) {
+            const Answer answer = get(path);
+            EXPECT_EQ(answer.status, 200) << path;
+            EXPECT_TRUE(contains(answer.body, pages[i].heading)) << path;
+            EXPECT_EQ(answer.header("Content-Security-Policy").find("default-src 'none'"), 0u)
+                << path;
+        }
+    }
+    const Answer missing = get("/records.htmlx");
+    EXPECT_EQ(missing.status, 404);
+    EXPECT_TRUE(contains(missing.body, utf8_text(u8"Страницы нет")));
+    EXPECT_EQ(get("/cgi-bin/trv-w-ruXpl?00").status, 404) << "a route is its path, not a pattern";
+}
+
+TEST_F(Service, StopsCleanlyOnSigtermAndRefusesAPortInUse) {
+    ServiceProcess second(TRIVELLE_RESULTS_SERVICE, folder.path("other.sqlite"));
+    ASSERT_TRUE(second.started());
+    EXPECT_NE(second.port(), service->port()) << "each run takes a port of its own";
+    EXPECT_EQ(second.stop(), 0);
+
+    const std::string command = "timeout 20 " + std::string(TRIVELLE_RESULTS_SERVICE) + " --port " +
+                                std::to_string(service->port()) + " --db " +
+                                folder.path("third.sqlite") + " >/dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
+    EXPECT_EQ(service->stop(), 0) << "exit status 0, no leak reported";
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+// The results service run as the real program for tests: started on any free port with a
+// database file of the test's own, asked over loopback, stopped or killed.
+#include "tests/support/service_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+TemporaryFolder::TemporaryFolder() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "trivelle-results-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) {
+        folder_ = pattern;
+    }
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    if (!folder_.empty()) {
+        std::filesystem::remove_all(folder_, ignored);
+    }
+}
+
+ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db) {
+    int out[2];
+    if (pipe(out) != 0) {
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    const std::string port_option = "--port=0";
+    const std::string db_option = "--db=" + db;
+    const char* argv[] = {binary.c_str(), port_option.c_str(), db_option.c_str(), nullptr};
+    const int spawned = posix_spawn(&pid_, binary.c_str(), &actions, nullptr,
+                                    const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned != 0) {
+        pid_ = -1;
+        close(out[0]);
+        return;
+    }
+    // "...listening on http://127.0.0.1:PORT/ ...": read until the line ends, for at most
+    // 20 seconds (a sanitized build starts slowly on a busy machine).
+    std::string line;
+    char c = 0;
+    pollfd readable{out[0], POLLIN, 0};
+    while (line.find('\n') == std::string::npos && poll(&readable, 1, 20000) > 0 &&
+           read(out[0], &c, 1) == 1) {
+        line += c;
+    }
+    close(out[0]);
+    const std::string marker = "http://127.0.0.1:";
+    const size_t at = line.find(marker);
+    if (at != std::string::npos) {
+        port_ = std::atoi(line.c_str() + at + marker.size());
+    }
+}
+
+ServiceProcess::~ServiceProcess() {
+    if (pid_ > 0) {
+        stop();
+    }
+}
+
+httplib::Client ServiceProcess::client() const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_connection_timeout(10);
+    client.set_read_timeout(30);
+    return client;
+}
+
+int ServiceProcess::stop() {
+    if (pid_ <= 0) {
+        return -1;
+    }
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void ServiceProcess::kill() {
+    if (pid_ <= 0) {
+        return;
+    }
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+}
+
+Answer get(const ServiceProcess& service, const std::string& path) {
+    Answer answer;
+    httplib::Client client = service.client();
+    if (const httplib::Result result = client.Get(path)) {
+        answer.status = result->status;
+        answer.body = result->body;
+        answer.headers = result->headers;
+    }
+    return answer;
+}
