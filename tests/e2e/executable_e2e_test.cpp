@@ -1,6 +1,7 @@
 // The shipped executable itself: one 32-bit GUI program that needs only Windows' own DLLs;
 // the release build of it is small, describes itself and comes out the same every time.
 #include "resources/version.h"
+#include "tests/support/command_run.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +15,7 @@
 namespace {
 
 std::string object_dump(const std::string& exe) {
-    std::string text;
-    FILE* pipe = popen(("LC_ALL=C i686-w64-mingw32-objdump -p '" + exe + "'").c_str(), "r");
-    if (!pipe) {
-        return text;
-    }
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        text.append(buffer, n);
-    }
-    pclose(pipe);
-    return text;
+    return run_command("LC_ALL=C i686-w64-mingw32-objdump -p '" + exe + "'").output;
 }
 
 std::string file_bytes(const std::string& path) {

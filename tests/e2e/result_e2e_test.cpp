@@ -4,6 +4,7 @@
 #include "resources/control_ids.h"
 #include "resources/web_addresses.h"
 #include "tests/e2e/board_reader.h"
+#include "tests/support/command_run.h"
 #include "tests/support/record_text.h"
 #include "tests/support/service_process.h"
 
@@ -58,14 +59,8 @@ int finish_a_short_test() {
 }
 
 std::string decode(const std::string& link) {
-    const std::string command = std::string(TRIVELLE_DECODER) + " '" + link + "'";
-    std::string text;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        text.append(buffer, n);
-    }
-    return pclose(pipe) == 0 ? text : "decoder refused: " + text;
+    const CommandRun run = run_command(std::string(TRIVELLE_DECODER) + " '" + link + "'");
+    return run.exit_code == 0 ? run.output : "decoder refused: " + run.output;
 }
 
 TEST_F(ProgramTest, SendsTheResultLinkAndStartsASecondTest) {

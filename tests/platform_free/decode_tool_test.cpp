@@ -1,45 +1,26 @@
 #include "record/result_link.h"
 #include "record/settings_record.h"
+#include "tests/support/command_run.h"
 #include "tests/support/record_samples.h"
 #include "tests/support/record_text.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <string>
 
 namespace {
 
-struct ToolRun {
-    int exit_code = -1;
-    std::string output; // standard output and error together
-};
-
-// Runs the decoder of this build tree through the shell with the given argument text.
-ToolRun run_decoder(const std::string& arguments) {
-    ToolRun run;
-    const std::string command = std::string("'") + DECODE_RESULT_LINK + "' " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return run;
-    }
-    char chunk[512];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, pipe)) > 0) {
-        run.output.append(chunk, got);
-    }
-    const int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+// Runs the decoder of this build tree through the shell with the given argument text; its
+// output holds standard output and error together.
+CommandRun run_decoder(const std::string& arguments) {
+    return run_command(std::string("'") + DECODE_RESULT_LINK + "' " + arguments + " 2>&1");
 }
 
 const std::string sample_record = build_settings_record(
     settings_of(42, 7, 5, 12), 321, {"Ник", "ru", "Москва", "", "1980", "me@example.org"});
 
 TEST(DecodeTool, PrintsTheTenFieldsAndTheChecksum) {
-    const ToolRun run = run_decoder("'" + result_link(sample_record) + "'");
+    const CommandRun run = run_decoder("'" + result_link(sample_record) + "'");
     EXPECT_EQ(run.exit_code, 0) << run.output;
     const std::string checksum = scramble_record(sample_record).substr(sample_record.size() + 1);
     const std::string expected = "field 1, initial ball count: 42\n"
@@ -63,7 +44,7 @@ TEST(DecodeTool, PrintsTheTenFieldsAndTheChecksum) {
 
 TEST(DecodeTool, ReadsAQueryFromStandardInputAndKeepsTheCodePageOnRequest) {
     // A line as a terminal or a file gives it, with a carriage return before its end.
-    const ToolRun piped =
+    const CommandRun piped =
         run_decoder("--raw - <<'END'\n" + result_link_query(sample_record) + "\r\nEND\n");
     EXPECT_EQ(piped.exit_code, 0) << piped.output;
     EXPECT_NE(piped.output.find("field 7, city: Москва\n"), std::string::npos) << piped.output;
@@ -72,7 +53,7 @@ TEST(DecodeTool, ReadsAQueryFromStandardInputAndKeepsTheCodePageOnRequest) {
 TEST(DecodeTool, ExitCodesTellAWrongChecksumFromInputThatIsNoLink) {
     std::string tampered = result_link_query(sample_record);
     tampered.replace(0, 2, result_link_query("5").substr(0, 2)); // field 1 now reads 52
-    ToolRun run = run_decoder(tampered);
+    CommandRun run = run_decoder(tampered);
     EXPECT_EQ(run.exit_code, 1) << run.output;
     EXPECT_NE(run.output.find("does not hold"), std::string::npos) << run.output;
 

@@ -15,19 +15,6 @@ bool lowercase_hex(const std::string& text) {
     return text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
-// The query that carries these bytes as they stand, without complement or checksum: for
-// building malformed links.
-std::string query_of_raw_bytes(const std::string& bytes) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string query;
-    for (char c : bytes) {
-        const uint8_t u = shuffle_bits(uint8_t(c));
-        query += hex[u >> 4];
-        query += hex[u & 0x0F];
-    }
-    return query;
-}
-
 std::string checksum_digits(const std::string& record) {
     const std::string scrambled = scramble_record(record);
     return scrambled.substr(record.size() + 1);

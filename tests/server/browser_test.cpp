@@ -2,6 +2,7 @@
 // from the browser's document, and screenshots for a desktop and a phone are saved.
 #include "tests/server/result_links.h"
 #include "tests/server/service_fixture.h"
+#include "tests/support/command_run.h"
 
 #include <gtest/gtest.h>
 
@@ -20,17 +21,7 @@ std::string chromium(const std::string& profile, const std::string& options,
     const std::string command = "timeout 120 chromium --headless --no-sandbox --disable-gpu "
                                 "--hide-scrollbars --user-data-dir='" +
                                 profile + "' " + options + " '" + url + "' 2>'" + profile + ".log'";
-    std::string output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        output.append(buffer, n);
-    }
-    pclose(pipe);
-    return output;
+    return run_command(command).output;
 }
 
 // Today in UTC as the pages write dates: the day the results just sent arrived.

@@ -21,18 +21,6 @@ inline std::string query_of_fields(const std::vector<std::string>& fields) {
     return result_link_query(record_of_fields(fields));
 }
 
-// The query that carries these scrambled bytes: for links whose checksum is wrong.
-inline std::string query_of_scrambled(const std::string& bytes) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string query;
-    for (char c : bytes) {
-        const uint8_t u = shuffle_bits(uint8_t(c));
-        query += hex[u >> 4];
-        query += hex[u & 0x0F];
-    }
-    return query;
-}
-
 // The fields of a typical result; tests change one or two. Narrow literals are code page 1251.
 inline std::vector<std::string> typical_fields() {
     return {"42", "7", "5 12", "345", "Tester", "ru", "Москва", "hidden", "1990", "t@x.org"};

@@ -103,7 +103,7 @@ TEST(ResultRow, WhatTheProgramCannotSendIsRefusedWithItsReason) {
     };
     std::string scrambled = scramble_record(record_of_fields(typical_fields()));
     scrambled.back() = scrambled.back() == '3' ? '2' : '3';
-    const std::string wrong_checksum = query_of_scrambled(scrambled);
+    const std::string wrong_checksum = query_of_raw_bytes(scrambled);
     std::vector<std::string> nine_fields = typical_fields();
     nine_fields.pop_back();
     std::vector<std::string> eleven_fields = typical_fields();

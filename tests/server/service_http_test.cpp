@@ -38,7 +38,7 @@ TEST_F(ResultEndpoint, StoresAValidLinkOnceAndAnswersItAlikeEachTime) {
 TEST_F(ResultEndpoint, RefusesBadLinksWithAPlainPageAndStoresNothing) {
     std::string scrambled = scramble_record(record_of_fields(typical_fields()));
     scrambled.back() = scrambled.back() == '3' ? '2' : '3';
-    const std::string wrong_checksum = query_of_scrambled(scrambled);
+    const std::string wrong_checksum = query_of_raw_bytes(scrambled);
     std::vector<std::string> fields = typical_fields();
     fields[0] = "60";
     const std::string too_many_balls = query_of_fields(fields);
