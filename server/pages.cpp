@@ -86,6 +86,10 @@ std::string status_title(int status) {
         return u8str(u8"Такой запрос не поддерживается");
     case 414:
         return u8str(u8"Слишком длинный запрос");
+    case 431:
+        return u8str(u8"Слишком большие заголовки запроса");
+    case 503:
+        return u8str(u8"Сервер занят, повторите запрос позже");
     default:
         return status < 500 ? u8str(u8"Запрос не принят") : u8str(u8"Ошибка на сервере");
     }

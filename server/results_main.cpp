@@ -1,20 +1,26 @@
 // trivelle-results: receives the program's result links, keeps the results in SQLite and
 // publishes the records table.
+#include "server/http_server.h"
+#include "server/pages.h"
 #include "server/results_site.h"
 #include "server/results_store.h"
 #include "server/service_options.h"
 
-#include <httplib.h>
-
-#include <pthread.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <exception>
 #include <iostream>
-#include <thread>
 
 int main(int argc, char** argv) {
+    // A stop signal that comes while the file opens waits until the server can act on it,
+    // instead of ending the process mid-write or being lost.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
     std::string error;
     const std::optional<ServiceOptions> options = parse_service_options(argc, argv, error);
     if (!options) {
@@ -26,46 +32,29 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // SIGINT and SIGTERM go to one thread that stops the server, so that the store closes its
-    // file in order; every thread started from here on inherits the mask.
-    sigset_t stop_signals;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
     try {
-        ResultsStore store(options->db);
-        httplib::Server server;
+        ResultsStore store(options->db, {options->lock_wait, options->max_pending});
         ResultsSite site(store);
-        site.attach(server);
-        int port = options->port;
-        if (port == 0) {
-            port = server.bind_to_any_port(options->address);
-        } else if (!server.bind_to_port(options->address, port)) {
-            port = -1;
+        HttpServerSettings settings;
+        settings.address = options->address;
+        settings.port = options->port;
+        settings.threads = options->threads;
+        settings.limits = options->limits;
+        settings.common_headers = site_headers();
+        settings.error_page = [](int status) { return error_page(status, ""); };
+        const int status = serve_http(
+            settings,
+            [&site](const HttpRequest& request, HttpReply reply) { site.handle(request, reply); },
+            [&options](int port) {
+                // Tests and scripts read the port from this line.
+                std::cout << "trivelle-results: listening on http://" << options->address << ":"
+                          << port << "/ with the results in " << options->db << std::endl;
+            },
+            error);
+        if (status != 0) {
+            std::cerr << "trivelle-results: " << error << "\n";
         }
-        if (port < 0) {
-            std::cerr << "trivelle-results: cannot listen on " << options->address << " port "
-                      << options->port << "\n";
-            return 1;
-        }
-        // Tests and scripts read the port from this line.
-        std::cout << "trivelle-results: listening on http://" << options->address << ":" << port
-                  << "/ with the results in " << options->db << std::endl;
-
-        std::thread stopper([&server, &stop_signals] {
-            int signal_number = 0;
-            sigwait(&stop_signals, &signal_number);
-            server.stop();
-        });
-        const bool stopped_cleanly = server.listen_after_bind();
-        // Wakes the stopper if the server ended by itself: every thread blocks the signal, so
-        // it waits for the stopper's sigwait.
-        kill(getpid(), SIGTERM);
-        stopper.join();
-        return stopped_cleanly ? 0 : 1;
+        return status;
     } catch (const std::exception& e) {
         std::cerr << "trivelle-results: " << e.what() << "\n";
         return 1;

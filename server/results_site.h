@@ -2,16 +2,14 @@
 // (rendered again only after a new result), the fixed pages and the error pages.
 #pragma once
 
+#include "server/http_server.h"
 #include "server/results_store.h"
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-
-namespace httplib {
-class Server;
-}
+#include <string_view>
 
 // The records table shows this many results of each class, for at most this many classes:
 // one page whatever the number of results.
@@ -21,16 +19,22 @@ constexpr int records_classes = 100;
 // Where the program sends its results: the path of its result link's address.
 std::string result_link_path();
 
+// Sent with every answer: the pages need no script, no frame and nothing from elsewhere, and
+// the result's address, which carries the private fields scrambled, goes to no other site as
+// a referrer.
+const std::vector<std::pair<std::string, std::string>>& site_headers();
+
 class ResultsSite {
   public:
-    explicit ResultsSite(ResultsStore& store) : store_(store) {}
-    // Routes, default headers, the error and exception pages and the worker threads.
-    void attach(httplib::Server& server);
+    explicit ResultsSite(ResultsStore& store);
+    // Answers a GET or HEAD; a result is answered once the store has it on disk.
+    void handle(const HttpRequest& request, const HttpReply& reply);
 
   private:
     std::shared_ptr<const std::string> records_html();
 
     ResultsStore& store_;
+    std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> fixed_pages_;
     std::mutex records_mutex_;
     std::shared_ptr<const std::string> records_;
     uint64_t records_generation_ = 0;

@@ -1,24 +1,109 @@
-// The service's command line: --address, --port and --db.
+// The service's command line: where it listens, its database, and the bounds of what clients
+// may make it spend.
 #include "server/service_options.h"
 
 #include <charconv>
+#include <cstdint>
 #include <string_view>
 
 const char* const service_usage =
-    "usage: trivelle-results [--address ADDRESS] [--port N] [--db FILE]\n"
-    "  --address  the address to listen on (default 127.0.0.1)\n"
-    "  --port     the port (default 8080; 0 takes any free port)\n"
-    "  --db       the SQLite file of results (default trivelle-results.sqlite here)\n"
+    "usage: trivelle-results [OPTION VALUE]...\n"
+    "  --address ADDRESS   the address to listen on (default 127.0.0.1)\n"
+    "  --port N            the port (default 8080; 0 takes any free port)\n"
+    "  --db FILE           the SQLite file of results (default trivelle-results.sqlite here)\n"
+    "  --threads N         threads serving connections (default 2)\n"
+    "Bounds on what clients may make the service spend:\n"
+    "  --max-connections N              open connections in all (default 1024)\n"
+    "  --max-connections-per-address N  open connections from one address (default 64)\n"
+    "  --max-request-bytes N            request line and headers (default 8192)\n"
+    "  --max-headers N                  header fields of a request (default 64)\n"
+    "  --request-timeout SECONDS        to send a request's headers, and to take its answer\n"
+    "                                   (default 10)\n"
+    "  --idle-timeout SECONDS           a kept-alive connection between requests (default 5)\n"
+    "  --lock-wait MS                   a result waiting for the database's write lock\n"
+    "                                   (default 2000)\n"
+    "  --max-pending N                  results waiting to be written (default 4096)\n"
     "Each option may also be written --option=VALUE.\n";
+
+namespace {
+
+// A whole decimal number from low to high, or none.
+std::optional<int64_t> number_in(std::string_view text, int64_t low, int64_t high) {
+    int64_t value = 0;
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (failure != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Sets one option from its value; false with the reason in error.
+bool set_option(ServiceOptions& options, std::string_view name, std::string_view value,
+                std::string& error) {
+    if (name == "--address" || name == "--db") {
+        if (value.empty()) {
+            error = std::string(name) + " needs a value";
+            return false;
+        }
+        (name == "--address" ? options.address : options.db) = value;
+        return true;
+    }
+    struct Numeric {
+        const char* name;
+        int64_t low, high;
+        void (*set)(ServiceOptions&, int64_t);
+    };
+    static const Numeric numerics[] = {
+        {"--port", 0, 65535, [](ServiceOptions& o, int64_t v) { o.port = int(v); }},
+        {"--threads", 1, 256, [](ServiceOptions& o, int64_t v) { o.threads = int(v); }},
+        {"--max-connections", 1, 1000000,
+         [](ServiceOptions& o, int64_t v) { o.limits.max_connections = size_t(v); }},
+        {"--max-connections-per-address", 1, 1000000,
+         [](ServiceOptions& o, int64_t v) { o.limits.max_connections_per_address = size_t(v); }},
+        {"--max-request-bytes", 1024, 1 << 20,
+         [](ServiceOptions& o, int64_t v) { o.limits.max_request_bytes = size_t(v); }},
+        {"--max-headers", 1, 10000,
+         [](ServiceOptions& o, int64_t v) { o.limits.max_headers = size_t(v); }},
+        {"--request-timeout", 1, 3600,
+         [](ServiceOptions& o, int64_t v) { o.limits.request_timeout = std::chrono::seconds(v); }},
+        {"--idle-timeout", 1, 3600,
+         [](ServiceOptions& o, int64_t v) { o.limits.idle_timeout = std::chrono::seconds(v); }},
+        {"--lock-wait", 0, 600000,
+         [](ServiceOptions& o, int64_t v) { o.lock_wait = std::chrono::milliseconds(v); }},
+        {"--max-pending", 1, 1000000,
+         [](ServiceOptions& o, int64_t v) { o.max_pending = size_t(v); }},
+    };
+    for (const Numeric& numeric : numerics) {
+        if (name == numeric.name) {
+            const std::optional<int64_t> number = number_in(value, numeric.low, numeric.high);
+            if (!number) {
+                error = std::string(name) + " takes a number from " + std::to_string(numeric.low) +
+                        " to " + std::to_string(numeric.high) + ", not '" + std::string(value) +
+                        "'";
+                return false;
+            }
+            numeric.set(options, *number);
+            return true;
+        }
+    }
+    error = "unknown option " + std::string(name);
+    return false;
+}
+
+} // namespace
 
 std::optional<ServiceOptions> parse_service_options(int argc, const char* const* argv,
                                                     std::string& error) {
     ServiceOptions options;
     for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
+        const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
             continue;
+        }
+        if (!argument.starts_with("--")) {
+            error = "unknown argument " + std::string(argument);
+            return std::nullopt;
         }
         std::string_view name = argument;
         std::optional<std::string_view> value;
@@ -26,36 +111,13 @@ std::optional<ServiceOptions> parse_service_options(int argc, const char* const*
             name = argument.substr(0, equals);
             value = argument.substr(equals + 1);
         } else if (i + 1 < argc) {
-            value = argv[i + 1];
-        }
-        if (name != "--address" && name != "--port" && name != "--db") {
-            error = "unknown option " + std::string(argument);
-            return std::nullopt;
+            value = argv[++i];
         }
         if (!value) {
             error = std::string(name) + " needs a value";
             return std::nullopt;
         }
-        if (name == argument) {
-            ++i; // the value was the next argument
-        }
-        if (name == "--address") {
-            options.address = *value;
-        } else if (name == "--db") {
-            options.db = *value;
-        } else {
-            int port = -1;
-            const auto [end, failure] =
-                std::from_chars(value->data(), value->data() + value->size(), port);
-            if (failure != std::errc() || end != value->data() + value->size() || port < 0 ||
-                port > 65535) {
-                error = "--port takes a number from 0 to 65535, not '" + std::string(*value) + "'";
-                return std::nullopt;
-            }
-            options.port = port;
-        }
-        if (options.address.empty() || options.db.empty()) {
-            error = std::string(name) + " needs a value";
+        if (!set_option(options, name, *value, error)) {
             return std::nullopt;
         }
     }

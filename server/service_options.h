@@ -1,6 +1,11 @@
-// The service's command line: --address, --port and --db.
+// The service's command line: where it listens, its database, and the bounds of what clients
+// may make it spend.
 #pragma once
 
+#include "server/http_server.h"
+
+#include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -8,6 +13,11 @@ struct ServiceOptions {
     std::string address = "127.0.0.1";
     int port = 8080; // 0: any free port, printed once listening
     std::string db = "trivelle-results.sqlite";
+    int threads = 2;
+    HttpLimits limits;
+    // How long a result may wait for the database's write lock, and how many may wait.
+    std::chrono::milliseconds lock_wait{2000};
+    size_t max_pending = 4096;
     bool help = false;
 };
 

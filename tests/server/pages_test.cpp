@@ -98,6 +98,39 @@ TEST(Pages, TheRecordsPageListsEachClassInOrderOfPlace) {
     EXPECT_NE(records_page({}).find(utf8_text(u8"Результатов пока нет")), std::string::npos);
 }
 
+TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
+    const std::string raw = "<b title=\"x\">&'";
+    const std::string escaped = "&lt;b title=&quot;x&quot;&gt;&amp;&#39;";
+    struct Field {
+        const char* name;
+        std::string ResultRow::*in_row;
+        std::string PublishedResult::*in_records;
+    };
+    const Field fields[] = {
+        {"nickname", &ResultRow::nickname, &PublishedResult::nickname},
+        {"country", &ResultRow::country, &PublishedResult::country},
+        {"city", &ResultRow::city, &PublishedResult::city},
+    };
+    for (const Field& field : fields) {
+        StoredResult result = private_result();
+        result.row.nickname = "n";
+        result.row.country = "c";
+        result.row.city = "t";
+        result.row.*field.in_row = raw;
+        PublishedResult published{1, "n", "c", "t", 300, 1765324800};
+        published.*field.in_records = raw;
+        const std::pair<const char*, std::string> pages[] = {
+            {"result", result_page(result)},
+            {"records", records_page({{{42, 7, 5, 12}, 1, {published}}})},
+        };
+        for (const auto& [page, html] : pages) {
+            EXPECT_NE(html.find(escaped), std::string::npos) << field.name << " on " << page;
+            EXPECT_EQ(html.find(raw), std::string::npos) << field.name << " on " << page;
+            EXPECT_EQ(html.find("<b "), std::string::npos) << field.name << " on " << page;
+        }
+    }
+}
+
 TEST(Pages, EveryPageIsRussianUtf8HtmlWithoutScripts) {
     for (const std::string& html :
          {home_page(), rules_page(), forum_page(), records_page({}), result_page(private_result()),

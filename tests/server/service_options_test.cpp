@@ -32,11 +32,58 @@ TEST(ServiceOptions, DefaultsAndBothSpellingsOfEachOption) {
     EXPECT_EQ(parse({"--port", "65535"}, error)->port, 65535);
 }
 
+TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
+    std::string error;
+    const auto defaults = parse({}, error);
+    ASSERT_TRUE(defaults);
+    EXPECT_EQ(defaults->limits.max_connections, 1024u);
+    EXPECT_EQ(defaults->limits.max_connections_per_address, 64u);
+    EXPECT_EQ(defaults->limits.max_request_bytes, 8192u);
+    EXPECT_EQ(defaults->limits.max_headers, 64u);
+    EXPECT_EQ(defaults->limits.request_timeout, std::chrono::seconds(10));
+    EXPECT_EQ(defaults->limits.idle_timeout, std::chrono::seconds(5));
+    EXPECT_EQ(defaults->lock_wait, std::chrono::milliseconds(2000));
+    EXPECT_EQ(defaults->max_pending, 4096u);
+
+    const auto options =
+        parse({"--threads=3", "--max-connections", "10", "--max-connections-per-address=2",
+               "--max-request-bytes", "1024", "--max-headers", "5", "--request-timeout=7",
+               "--idle-timeout", "1", "--lock-wait", "0", "--max-pending", "9"},
+              error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->threads, 3);
+    EXPECT_EQ(options->limits.max_connections, 10u);
+    EXPECT_EQ(options->limits.max_connections_per_address, 2u);
+    EXPECT_EQ(options->limits.max_request_bytes, 1024u);
+    EXPECT_EQ(options->limits.max_headers, 5u);
+    EXPECT_EQ(options->limits.request_timeout, std::chrono::seconds(7));
+    EXPECT_EQ(options->limits.idle_timeout, std::chrono::seconds(1));
+    EXPECT_EQ(options->lock_wait, std::chrono::milliseconds(0));
+    EXPECT_EQ(options->max_pending, 9u);
+}
+
 TEST(ServiceOptions, RefusesWhatItCannotUse) {
     const std::vector<const char*> cases[] = {
-        {"--port", "65536"}, {"--port", "-1"},   {"--port", "80x"}, {"--port", ""},
-        {"--port"},          {"--db"},           {"--db="},         {"--address="},
-        {"--verbose"},       {"extra-argument"},
+        {"--port", "65536"},
+        {"--port", "-1"},
+        {"--port", "80x"},
+        {"--port", ""},
+        {"--port"},
+        {"--db"},
+        {"--db="},
+        {"--address="},
+        {"--verbose"},
+        {"extra-argument"},
+        // A bound of nothing would refuse every client; one too large is no bound.
+        {"--threads", "0"},
+        {"--max-connections", "0"},
+        {"--max-request-bytes", "1023"},
+        {"--max-request-bytes", "1048577"},
+        {"--request-timeout", "0"},
+        {"--idle-timeout", "x"},
+        {"--max-headers", "0"},
+        {"--lock-wait", "-1"},
+        {"--max-pending", "0"},
     };
     for (const auto& arguments : cases) {
         std::string error;

@@ -1,0 +1,59 @@
+// The service's HTTP/1.1 front: connections accepted and read within configured bounds, each
+// request handed to one handler, its answer written back. Knows nothing of the site.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// What one client, and all of them together, may make the service hold.
+struct HttpLimits {
+    size_t max_connections = 1024;
+    size_t max_connections_per_address = 64;
+    size_t max_request_bytes = 8192; // request line and headers together
+    size_t max_headers = 64;
+    // From a request's first byte to the end of its headers, and again for writing its answer.
+    std::chrono::seconds request_timeout{10};
+    // A kept-alive connection waiting for its next request.
+    std::chrono::seconds idle_timeout{5};
+};
+
+struct HttpRequest {
+    bool head = false;       // HEAD: answered like GET, without the body
+    std::string_view target; // as sent: the path and the query, undecoded
+};
+
+struct HttpAnswer {
+    int status = 200;
+    std::vector<std::pair<std::string, std::string>> headers;
+    // Shared, so that a page rendered once goes to every client without a copy.
+    std::shared_ptr<const std::string> body;
+};
+
+// Called once per answer; from any thread.
+using HttpReply = std::function<void(HttpAnswer)>;
+// Called on one of the server's threads for every GET and HEAD that passed the bounds; it must
+// not block: slow work answers later through reply.
+using HttpHandler = std::function<void(const HttpRequest&, HttpReply reply)>;
+
+struct HttpServerSettings {
+    std::string address = "127.0.0.1";
+    int port = 8080; // 0: any free port
+    int threads = 2;
+    HttpLimits limits;
+    // Sent with every answer, the server's own refusals included.
+    std::vector<std::pair<std::string, std::string>> common_headers;
+    // The page of a refusal the server makes itself (400, 405, 414, 431, 503).
+    std::function<std::string(int status)> error_page;
+};
+
+// Listens, then serves until SIGINT or SIGTERM; prints nothing itself. on_listening gets the
+// port once the socket listens. Returns 0 after a stop by signal, 1 when it cannot listen
+// (the reason in error).
+int serve_http(const HttpServerSettings& settings, const HttpHandler& handler,
+               const std::function<void(int port)>& on_listening, std::string& error);
