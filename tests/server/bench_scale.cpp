@@ -1,0 +1,111 @@
+// bench_scale FILE N: fills a new results file with N results spread over many settings
+// classes, then times with the service's own store and pages what a new result costs there:
+// storing it with its place, and the records page built again after it. Not a test.
+#include "server/pages.h"
+#include "server/results_store.h"
+#include "server/sqlite_handles.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double milliseconds_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Twelve popular classes take nine results in ten, a tail of 300 classes the rest; moves
+// spread over 2000 values from the 60 lines up.
+ResultRow row_number(long i) {
+    ResultRow row;
+    // Appended, not "literal" + text: GCC 12 warns falsely about the latter (-Wrestrict).
+    row.link_key = "fill-";
+    row.link_key += std::to_string(i);
+    if (i % 10 == 9) {
+        const long tail = (i / 10) % 300;
+        row.initial_ball_count = int32_t(29 + tail % 30);
+        row.colour_count = int32_t(3 + tail / 30 % 5);
+        row.round_count = int32_t(1 + tail / 150);
+    } else {
+        row.initial_ball_count = (const int[]){42, 35, 50}[i % 3];
+        row.colour_count = (const int[]){7, 6, 5, 4}[(i / 3) % 4];
+        row.round_count = 5;
+    }
+    row.lines_per_round = 12;
+    row.total_moves = int32_t(60 + (i * 7919) % 2000);
+    row.nickname = 'b' + std::to_string(i);
+    row.country = "ru";
+    row.city = "Bench";
+    return row;
+}
+
+void fill(const std::string& path, long count) {
+    { ResultsStore made(path); } // the service's own tables, indexes and counting triggers
+    SqliteConnection connection(path);
+    connection.execute("PRAGMA synchronous = OFF");
+    const SqliteStatement insert(connection, R"sql(
+        INSERT INTO results (link_key, received_at, initial_ball_count, colour_count,
+            round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
+            birth_year, email)
+        VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, '', '', ''))sql");
+    constexpr long per_transaction = 50000;
+    for (long start = 0; start < count; start += per_transaction) {
+        SqliteTransaction transaction(connection);
+        for (long i = start; i < std::min(count, start + per_transaction); ++i) {
+            const ResultRow row = row_number(i);
+            SqliteQuery query(insert);
+            query.bind(1, row.link_key).bind(2, 1765324800 + i).bind(3, row.initial_ball_count);
+            query.bind(4, row.colour_count).bind(5, row.round_count);
+            query.bind(6, row.lines_per_round).bind(7, row.total_moves).bind(8, row.nickname);
+            query.bind(9, row.country).bind(10, row.city);
+            query.step();
+        }
+        transaction.commit();
+        std::fprintf(stderr, "\rbench_scale: %ld of %ld results written",
+                     std::min(count, start + per_transaction), count);
+    }
+    std::fprintf(stderr, "\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const long count = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 0;
+    if (count <= 0 || std::filesystem::exists(argv[1])) {
+        std::fprintf(stderr, "usage: bench_scale NEW-FILE N (N > 0; the file must not exist)\n");
+        return 2;
+    }
+    const std::string path = argv[1];
+    fill(path, count);
+
+    ResultsStore store(path);
+    constexpr int rounds = 20;
+    double storing = 0;
+    double records = 0;
+    for (int i = 0; i < rounds; ++i) {
+        // A new result in the largest class, then the page a visitor would be shown next.
+        ResultRow row = row_number(count + i * 30);
+        row.link_key = "new-";
+        row.link_key += std::to_string(i);
+        Clock::time_point start = Clock::now();
+        const StoredResult stored = store.store(row, 1800000000 + i);
+        storing += milliseconds_since(start);
+        start = Clock::now();
+        const std::string page = records_page(store.records(10, 100));
+        records += milliseconds_since(start);
+        if (i == 0) {
+            std::printf("a new result placed %lld of %lld; the records page is %zu bytes\n",
+                        static_cast<long long>(stored.place),
+                        static_cast<long long>(stored.class_size), page.size());
+        }
+    }
+    std::printf("with %ld results: a new result stored with its place in %.2f ms, the records "
+                "page built after it in %.2f ms (means of %d)\n",
+                store.result_count() - rounds, storing / rounds, records / rounds, rounds);
+    return 0;
+}
