@@ -2,6 +2,8 @@
 // database file of the test's own, asked over loopback, stopped or killed.
 #include "tests/support/service_process.h"
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -28,7 +30,8 @@ TemporaryFolder::~TemporaryFolder() {
     }
 }
 
-ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db) {
+ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
+                               const std::vector<std::string>& options) {
     int out[2];
     if (pipe(out) != 0) {
         return;
@@ -39,9 +42,13 @@ ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db)
     posix_spawn_file_actions_addclose(&actions, out[0]);
     const std::string port_option = "--port=0";
     const std::string db_option = "--db=" + db;
-    const char* argv[] = {binary.c_str(), port_option.c_str(), db_option.c_str(), nullptr};
+    std::vector<const char*> argv = {binary.c_str(), port_option.c_str(), db_option.c_str()};
+    for (const std::string& option : options) {
+        argv.push_back(option.c_str());
+    }
+    argv.push_back(nullptr);
     const int spawned = posix_spawn(&pid_, binary.c_str(), &actions, nullptr,
-                                    const_cast<char* const*>(argv), environ);
+                                    const_cast<char* const*>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     if (spawned != 0) {
@@ -85,7 +92,17 @@ int ServiceProcess::stop() {
     }
     ::kill(pid_, SIGTERM);
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    const auto deadline = std::chrono::steady_clock::now() + stop_patience;
+    pid_t ended = 0;
+    while ((ended = waitpid(pid_, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        usleep(10000);
+    }
+    if (ended == 0) {
+        kill();
+        ADD_FAILURE() << "the service did not stop within " << stop_patience.count()
+                      << " s of SIGTERM, so it was killed";
+        return -1;
     }
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -4,8 +4,13 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <string>
 #include <sys/types.h>
+#include <vector>
+
+// How long a service may take to end after SIGTERM before a test calls it hung.
+constexpr std::chrono::seconds stop_patience{5};
 
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TemporaryFolder {
@@ -22,17 +27,21 @@ class TemporaryFolder {
 
 class ServiceProcess {
   public:
-    // Starts the service on a free port of 127.0.0.1 and waits for the line naming the port.
-    ServiceProcess(const std::string& binary, const std::string& db);
+    // Starts the service on a free port of 127.0.0.1, with any further options, and waits for
+    // the line naming the port.
+    ServiceProcess(const std::string& binary, const std::string& db,
+                   const std::vector<std::string>& options = {});
     ~ServiceProcess(); // stops it if it still runs
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
 
     bool started() const { return port_ > 0; }
     int port() const { return port_; }
+    pid_t pid() const { return pid_; }
     // A client for this service; a new connection each time it is asked.
     httplib::Client client() const;
-    // SIGTERM and the exit status (-1 if it ended by a signal).
+    // SIGTERM and the exit status (-1 if it ended by a signal). A service that has not ended
+    // within stop_patience is killed, and the test fails.
     int stop();
     // SIGKILL: the process ends wherever it is.
     void kill();
