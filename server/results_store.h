@@ -118,6 +118,7 @@ class ResultsStore {
     std::mutex queue_mutex_;
     std::condition_variable queue_ready_;
     std::deque<Pending> queue_;
+    size_t last_batch_ = 0; // the size of the batch the writer took last
     bool stopping_ = false;
     std::thread writer_thread_;
 };
