@@ -44,7 +44,9 @@ int main(int argc, char** argv) {
         settings.error_page = [](int status) { return error_page(status, ""); };
         const int status = serve_http(
             settings,
-            [&site](const HttpRequest& request, HttpReply reply) { site.handle(request, reply); },
+            [&site](const HttpRequest& request, const HttpReply& reply) {
+                site.handle(request, reply);
+            },
             [&options](int port) {
                 // Tests and scripts read the port from this line.
                 std::cout << "trivelle-results: listening on http://" << options->address << ":"

@@ -117,8 +117,9 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
             // A HEAD stores nothing: it says only that the link would be taken.
             reply({200, {{"Content-Type", html_type}, {"Cache-Control", "no-store"}}, nullptr});
         } else {
-            store_.store_async(*reading.row, std::time(nullptr),
-                               [reply](StoreOutcome outcome) { reply(stored_answer(outcome)); });
+            store_.store_async(
+                *reading.row, std::time(nullptr),
+                [reply](const StoreOutcome& outcome) { reply(stored_answer(outcome)); });
         }
         return;
     }

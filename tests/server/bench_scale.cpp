@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     double records = 0;
     for (int i = 0; i < rounds; ++i) {
         // A new result in the largest class, then the page a visitor would be shown next.
-        ResultRow row = row_number(count + i * 30);
+        ResultRow row = row_number(count + long(i) * 30);
         row.link_key = "new-";
         row.link_key += std::to_string(i);
         Clock::time_point start = Clock::now();
