@@ -57,3 +57,12 @@ std::string fraction_text(int thousandths) {
                   thousandths % fraction_steps);
     return text;
 }
+
+float starting_fraction(const char* argument_text, Extent screen, Extent client) {
+    if (screen_fraction_given(argument_text)) {
+        return parse_screen_fraction(argument_text);
+    }
+    const int fitting = largest_fitting_fraction(screen, client);
+    // Read back from its text, so that the program lays out exactly what the fit judged.
+    return fitting > 0 ? parse_screen_fraction(fraction_text(fitting).c_str()) : 1.0f;
+}

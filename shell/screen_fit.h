@@ -22,3 +22,8 @@ int largest_fitting_fraction(Extent screen, Extent client);
 
 // The fraction as the argument text a person types: "1.000", "0.826".
 std::string fraction_text(int thousandths);
+
+// The fraction the program starts with: the one its argument gives; otherwise the largest
+// that fits the maximized window's client area on this screen, which is 1.0 wherever 1.0
+// fits (and where nothing fits, 1.0 as well).
+float starting_fraction(const char* argument_text, Extent screen, Extent client);

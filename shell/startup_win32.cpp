@@ -6,7 +6,7 @@
 #include "resources/control_ids.h"
 #include "resources/resource_ids.h"
 #include "shell/ambient_win32.h"
-#include "shell/screen_fraction.h"
+#include "shell/screen_fit.h"
 
 HINSTANCE module_instance;
 char class_name[40];
@@ -52,6 +52,19 @@ bool register_classes(HINSTANCE instance) {
     return RegisterClassA(&board) != 0;
 }
 
+// The client area the main window gets when maximized on this machine: the work area (the
+// screen less the taskbar and other desktop bars) less the caption; the frame's borders
+// lie outside the work area then, as Windows places a maximized window.
+Extent maximized_client_extent() {
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    RECT frame = {0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    // frame.top is minus the caption and a border, frame.bottom one border.
+    const int32_t caption = -frame.top - frame.bottom;
+    return {work.right - work.left, work.bottom - work.top - caption};
+}
+
 } // namespace
 
 int init_instance(HINSTANCE instance, const char* argument_text) {
@@ -63,9 +76,10 @@ int init_instance(HINSTANCE instance, const char* argument_text) {
         return 0;
     }
 
-    screen_fraction = parse_screen_fraction(argument_text);
     screen_width = GetSystemMetrics(SM_CXSCREEN);
     screen_height = GetSystemMetrics(SM_CYSCREEN);
+    screen_fraction =
+        starting_fraction(argument_text, {screen_width, screen_height}, maximized_client_extent());
 
     main_window = CreateWindowExA(0, class_name, window_title, WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
                                   nullptr, nullptr, instance, nullptr);
