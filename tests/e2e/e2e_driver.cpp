@@ -21,6 +21,8 @@ namespace {
 // The tree whose programs Wine runs here: build/win32, or its 64-bit twin where the kernel
 // runs no 32-bit code. scripts/wine starts the loader that fits and gives Wine its locale.
 const std::string run_build = TRIVELLE_RUN_BUILD;
+// The program under test: the release build of the same width as that tree.
+const std::string program = TRIVELLE_E2E_PROGRAM;
 const std::string scripts = TRIVELLE_SCRIPTS;
 const std::string wine = scripts + "/wine";
 const std::string prefix = run_build + "/e2e-prefix";
@@ -160,8 +162,16 @@ uint32_t Screenshot::pixel(int x, int y) const {
 
 bool start_program(const ProgramStart& start) {
     set_wine_environment();
+    // Every report says which file was driven.
+    testing::Test::RecordProperty("program", program);
     static bool prepared = false;
     if (!prepared) {
+        std::printf("e2e: driving %s\n", program.c_str());
+        std::fflush(stdout);
+        if (access(program.c_str(), F_OK) != 0) {
+            ADD_FAILURE() << program << " is missing: scripts/test builds it with scripts/release";
+            return false;
+        }
         run({"bash", "-c",
              "source '" + scripts + "/wine-env' && trivelle_prepare_prefix '" + prefix +
                  "' 1024x768 capture"});
@@ -184,7 +194,7 @@ bool start_program(const ProgramStart& start) {
     std::remove((prefix + "/browser-links.log").c_str());
     std::remove(wine_log.c_str());
 
-    std::vector<std::string> command = {wine, run_build + "/trivelle.exe"};
+    std::vector<std::string> command = {wine, program};
     if (!start.arguments.empty()) {
         command.push_back(start.arguments);
     }
