@@ -54,15 +54,11 @@ struct ClassRecords {
     std::vector<PublishedResult> best;
 };
 
-// How long a result may wait, and how many may wait at once: beyond either it is answered
-// busy and nothing of it is stored.
+// How long a result may wait for the file, and how many may wait at once: beyond either it
+// is answered busy and nothing is stored.
 struct StoreLimits {
-    // From its arrival to its transaction: a result queued longer is not tried, and a batch
-    // waits for another program's write lock (an operator's sqlite3) only until its oldest
-    // result has waited this long. Counted in whole milliseconds: with 0 a result is tried if
-    // the writer takes it within a millisecond, and never waits for the lock.
-    std::chrono::milliseconds lock_wait{2000};
-    size_t max_pending = 4096; // results queued for the writer; a result beyond is busy at once
+    std::chrono::milliseconds lock_wait{2000}; // another program holding the write lock
+    size_t max_pending = 4096;                 // results queued for the writer
 };
 
 enum class StoreStatus { stored, busy, failed };
@@ -79,33 +75,50 @@ struct StoreOpenError : std::runtime_error {
 
 class ResultsStore {
   public:
-    // Opens or creates the file (a new one readable by its owner only), makes or completes its
-    // tables, in WAL mode with full synchronisation; throws StoreOpenError unless the file can
-    // be written and passes SQLite's quick check.
+    // Opens or creates the file (readable by its owner only), with its tables, in WAL mode;
+    // throws StoreOpenError unless it can be written and passes SQLite's quick check.
     explicit ResultsStore(const std::string& path, StoreLimits limits = {});
-    // Answers what is still queued (storing it), then ends the store's threads.
+    // Answers what is still queued, then ends the writer.
     ~ResultsStore();
     ResultsStore(const ResultsStore&) = delete;
     ResultsStore& operator=(const ResultsStore&) = delete;
 
-    // Queues the row for the writer, which stores the queued rows together in one
-    // transaction and calls each done, on its own thread, once their commit is on disk (or
-    // with busy or failed, and then nothing of it is stored). done is called exactly once; it
-    // must not block, and must not call store().
+    // Queues the row for the writer, which stores every queued row in one transaction and
+    // calls each done, on its own thread, once their commit is on disk (or with busy or
+    // failed). done is called exactly once and must not block.
     void store_async(ResultRow row, int64_t received_at, std::function<void(StoreOutcome)> done);
-    // The same, waiting for the outcome; throws SqliteError unless stored (its code is
-    // SQLITE_BUSY for busy, SQLITE_ERROR for failed). Not to be called from a done (that
-    // throws std::logic_error).
+    // The same, waiting for the outcome; throws SqliteError unless stored.
     StoredResult store(const ResultRow& row, int64_t received_at);
     // The classes with the most results first (at most max_classes), each with its best
-    // per_class results in order of place. Never waits for the writer.
+    // per_class results in order of place.
     std::vector<ClassRecords> records(int per_class, int max_classes);
     int64_t result_count();
     // Grows with every new row this store writes, before its result is answered: what the
     // records show changes only then.
-    uint64_t generation() const;
+    uint64_t generation() const { return generation_.load(); }
 
   private:
-    struct State;
-    std::unique_ptr<State> state_;
+    struct Pending {
+        ResultRow row;
+        int64_t received_at = 0;
+        std::chrono::steady_clock::time_point queued;
+        std::function<void(StoreOutcome)> done;
+    };
+    struct Writer;
+    struct Reader;
+    void write_batches();
+    void write_batch(std::vector<Pending>& batch);
+
+    StoreLimits limits_;
+    std::atomic<uint64_t> generation_{0};
+    std::unique_ptr<Writer> writer_;
+    std::mutex read_mutex_;
+    std::unique_ptr<Reader> reader_;
+
+    std::mutex queue_mutex_;
+    std::condition_variable queue_ready_;
+    std::deque<Pending> queue_;
+    size_t last_batch_ = 0; // the size of the batch the writer took last
+    bool stopping_ = false;
+    std::thread writer_thread_;
 };

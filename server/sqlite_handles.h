@@ -14,15 +14,9 @@ struct SqliteError : std::runtime_error {
     int code; // SQLite's primary result code
 };
 
-// How a connection writes a WAL: page by page as SQLite does, or gathered and written at once
-// when SQLite syncs, reads or measures the WAL (far fewer system calls for the connection that
-// commits often; see sqlite_handles.cpp). A gathered connection's synchronous setting is FULL
-// and must stay FULL or EXTRA: a commit that is not synced would leave its frames unwritten.
-enum class WalWrites { direct, gathered };
-
 class SqliteConnection {
   public:
-    explicit SqliteConnection(const std::string& path, WalWrites wal_writes = WalWrites::direct);
+    explicit SqliteConnection(const std::string& path);
     sqlite3* get() const { return handle_.get(); }
     void execute(const char* sql);
     // Rows the last INSERT, UPDATE or DELETE changed.

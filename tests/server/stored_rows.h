@@ -36,20 +36,3 @@ inline std::map<std::string, std::string> stored_row(const std::string& db,
     }
     return row;
 }
-
-// A result's place counted from the table alone, as the slowest query would: 1 + the results
-// of its class with fewer moves, or the same moves and a smaller id. 0 if there is none.
-inline int64_t place_in_file(const std::string& db, const std::string& link_key) {
-    SqliteConnection connection(db);
-    const SqliteStatement select(connection, R"sql(
-        SELECT 1 + (SELECT count(*) FROM results o
-                    WHERE o.initial_ball_count = r.initial_ball_count
-                        AND o.colour_count = r.colour_count AND o.round_count = r.round_count
-                        AND o.lines_per_round = r.lines_per_round
-                        AND (o.total_moves < r.total_moves
-                            OR (o.total_moves = r.total_moves AND o.id < r.id)))
-        FROM results r WHERE link_key = ?1)sql");
-    SqliteQuery query(select);
-    query.bind(1, link_key);
-    return query.step() ? query.integer(0) : 0;
-}
