@@ -8,6 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
 namespace {
 
 using ResultEndpoint = ServiceTest;
@@ -151,6 +157,55 @@ TEST_F(Service, StopsCleanlyOnSigtermAndRefusesAPortInUse) {
                                 folder.path("third.sqlite") + " >/dev/null 2>&1";
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);
     EXPECT_EQ(service->stop(), 0) << "exit status 0, no leak reported";
+}
+
+// Whether a process has taken charge of SIGTERM yet, having blocked it or set a handler, as
+// /proc shows them for its main thread.
+bool takes_stop_signal(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    const unsigned long long sigterm = 1ull << (SIGTERM - 1);
+    for (std::string line; std::getline(status, line);) {
+        if ((line.rfind("SigBlk:", 0) == 0 || line.rfind("SigCgt:", 0) == 0) &&
+            (std::strtoull(line.c_str() + 7, nullptr, 16) & sigterm) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A stop signal at any moment after a start ends the service within the bound; one that came
+// just as it said it listens used to be lost, and the service ran on deaf to every later one.
+TEST(ServiceStop, AStopSignalAtAnyMomentEndsTheServiceCleanly) {
+    TemporaryFolder folder;
+    std::chrono::steady_clock::duration starting_time{};
+    constexpr int at_once = 40;
+    for (int i = 0; i < at_once; ++i) {
+        const auto began = std::chrono::steady_clock::now();
+        ServiceProcess service(TRIVELLE_RESULTS_SERVICE, folder.path("at-once.sqlite"));
+        ASSERT_TRUE(service.started());
+        starting_time += std::chrono::steady_clock::now() - began;
+        ASSERT_EQ(service.stop(), 0) << "stopped as soon as it listened, start " << i;
+    }
+    // Earlier, at moments spread over the time a start takes. Before its main begins, the
+    // signal's default action ends it, as cleanly, since nothing is open yet; once it has taken
+    // the signal, only a clean exit will do.
+    constexpr int early = 20;
+    int taken = 0;
+    for (int i = 0; i < early; ++i) {
+        ServiceProcess service(TRIVELLE_RESULTS_SERVICE, folder.path("early.sqlite"), {},
+                               StartWait::none);
+        std::this_thread::sleep_for(starting_time / at_once * i / early);
+        const bool took_it = takes_stop_signal(service.pid());
+        const int status = service.stop();
+        if (took_it) {
+            ++taken;
+            EXPECT_EQ(status, 0) << "early stop " << i << " of " << early;
+        } else {
+            EXPECT_TRUE(status == 0 || status == 128 + SIGTERM)
+                << "early stop " << i << " of " << early << ": status " << status;
+        }
+    }
+    std::printf("%d of %d early stops came after the service had taken the signal\n", taken, early);
 }
 
 } // namespace

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <spawn.h>
@@ -30,15 +32,44 @@ TemporaryFolder::~TemporaryFolder() {
     }
 }
 
+namespace {
+
+// The first line the service prints, read for start_patience at most.
+std::string first_line(int from) {
+    const auto deadline = std::chrono::steady_clock::now() + start_patience;
+    std::string line;
+    char buffer[256];
+    pollfd readable{from, POLLIN, 0};
+    while (line.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || poll(&readable, 1, int(left.count())) <= 0) {
+            break;
+        }
+        const ssize_t got = read(from, buffer, sizeof buffer);
+        if (got <= 0) {
+            break;
+        }
+        line.append(buffer, size_t(got));
+    }
+    return line.substr(0, line.find('\n'));
+}
+
+} // namespace
+
 ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
-                               const std::vector<std::string>& options) {
+                               const std::vector<std::string>& options, StartWait wait) {
     int out[2];
     if (pipe(out) != 0) {
         return;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    if (wait == StartWait::for_port) {
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    }
     posix_spawn_file_actions_addclose(&actions, out[0]);
     const std::string port_option = "--port=0";
     const std::string db_option = "--db=" + db;
@@ -53,24 +84,16 @@ ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
     close(out[1]);
     if (spawned != 0) {
         pid_ = -1;
-        close(out[0]);
-        return;
-    }
-    // "...listening on http://127.0.0.1:PORT/ ...": read until the line ends, for at most
-    // 20 seconds (a sanitized build starts slowly on a busy machine).
-    std::string line;
-    char c = 0;
-    pollfd readable{out[0], POLLIN, 0};
-    while (line.find('\n') == std::string::npos && poll(&readable, 1, 20000) > 0 &&
-           read(out[0], &c, 1) == 1) {
-        line += c;
+    } else if (wait == StartWait::for_port) {
+        // "...listening on http://127.0.0.1:PORT/ ..."
+        const std::string line = first_line(out[0]);
+        const std::string marker = "http://127.0.0.1:";
+        const size_t at = line.find(marker);
+        if (at != std::string::npos) {
+            port_ = std::atoi(line.c_str() + at + marker.size());
+        }
     }
     close(out[0]);
-    const std::string marker = "http://127.0.0.1:";
-    const size_t at = line.find(marker);
-    if (at != std::string::npos) {
-        port_ = std::atoi(line.c_str() + at + marker.size());
-    }
 }
 
 ServiceProcess::~ServiceProcess() {
@@ -79,10 +102,11 @@ ServiceProcess::~ServiceProcess() {
     }
 }
 
-httplib::Client ServiceProcess::client() const {
+httplib::Client ServiceProcess::client(std::chrono::seconds patience) const {
     httplib::Client client("127.0.0.1", port_);
-    client.set_connection_timeout(10);
-    client.set_read_timeout(30);
+    client.set_connection_timeout(std::min(patience, std::chrono::seconds(10)));
+    client.set_read_timeout(patience);
+    client.set_write_timeout(patience);
     return client;
 }
 
@@ -102,10 +126,13 @@ int ServiceProcess::stop() {
         kill();
         ADD_FAILURE() << "the service did not stop within " << stop_patience.count()
                       << " s of SIGTERM, so it was killed";
-        return -1;
+        return 128 + SIGKILL;
     }
     pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (ended < 0) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 void ServiceProcess::kill() {
@@ -119,9 +146,9 @@ void ServiceProcess::kill() {
     pid_ = -1;
 }
 
-Answer get(const ServiceProcess& service, const std::string& path) {
+Answer get(const ServiceProcess& service, const std::string& path, std::chrono::seconds patience) {
     Answer answer;
-    httplib::Client client = service.client();
+    httplib::Client client = service.client(patience);
     if (const httplib::Result result = client.Get(path)) {
         answer.status = result->status;
         answer.body = result->body;

@@ -11,6 +11,11 @@
 
 // How long a service may take to end after SIGTERM before a test calls it hung.
 constexpr std::chrono::seconds stop_patience{5};
+// How long a start may take to say where it listens (a sanitized build starts slowly on a busy
+// machine).
+constexpr std::chrono::seconds start_patience{20};
+// How long an ordinary client waits for an answer unless told otherwise.
+constexpr std::chrono::seconds answer_patience{30};
 
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TemporaryFolder {
@@ -25,12 +30,17 @@ class TemporaryFolder {
     std::string folder_;
 };
 
+// Whether a start waits for the line naming the port, or returns at once (to stop a service
+// while it is still starting).
+enum class StartWait { for_port, none };
+
 class ServiceProcess {
   public:
     // Starts the service on a free port of 127.0.0.1, with any further options, and waits for
-    // the line naming the port.
+    // the line naming the port (for start_patience at most) unless told not to.
     ServiceProcess(const std::string& binary, const std::string& db,
-                   const std::vector<std::string>& options = {});
+                   const std::vector<std::string>& options = {},
+                   StartWait wait = StartWait::for_port);
     ~ServiceProcess(); // stops it if it still runs
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
@@ -39,9 +49,10 @@ class ServiceProcess {
     int port() const { return port_; }
     pid_t pid() const { return pid_; }
     // A client for this service; a new connection each time it is asked.
-    httplib::Client client() const;
-    // SIGTERM and the exit status (-1 if it ended by a signal). A service that has not ended
-    // within stop_patience is killed, and the test fails.
+    httplib::Client client(std::chrono::seconds patience = answer_patience) const;
+    // SIGTERM, then the exit status as a shell shows it: the exit code, or 128 + the signal
+    // that ended the process. A service that has not ended within stop_patience is killed,
+    // and the test fails.
     int stop();
     // SIGKILL: the process ends wherever it is.
     void kill();
@@ -51,7 +62,7 @@ class ServiceProcess {
     int port_ = -1;
 };
 
-// A GET of a path; status -1 when no answer came.
+// A GET of a path; status -1 when no answer came within patience.
 struct Answer {
     int status = -1;
     std::string body;
@@ -62,4 +73,5 @@ struct Answer {
         return found == headers.end() ? std::string() : found->second;
     }
 };
-Answer get(const ServiceProcess& service, const std::string& path);
+Answer get(const ServiceProcess& service, const std::string& path,
+           std::chrono::seconds patience = answer_patience);
