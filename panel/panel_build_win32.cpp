@@ -95,6 +95,9 @@ void build_control_panel(WORD resource_id, HWND parent) {
                                            panel_dialog_proc, 0);
     }
     copy = {};
+    if (panel) {
+        keep_rounds_caption_readable(panel);
+    }
     // Without a panel the rest still runs: the calls on missing controls do nothing, and the
     // settings still come from the stored record.
     fetch_control_handles(panel);

@@ -28,6 +28,9 @@ extern PanelControls panel_controls;
 HWND panel_control(int id);
 
 void build_control_panel(WORD resource_id, HWND parent);
+// Lets the rounds frame's caption be painted over the colour frame where that reaches into its
+// letters; part of building the panel.
+void keep_rounds_caption_readable(HWND panel);
 void create_panel_tooltips(HWND board);
 // Allows two colours only where two_colours_allowed; true if it moved the colour choice.
 bool apply_ball_count_rule(int count);

@@ -9,6 +9,9 @@
 const ScreenLayout screen_1024 = {"1024x768", 1024, 768, 72, 186, 67};
 const ScreenLayout screen_1280 = {"1280x1024", 1280, 1024, 90, 232, 123};
 const ScreenLayout screen_1024_at_08 = {"1024x768 at 0.8", 820, 615, 58, 251, 123};
+// Board 1920 - 2 * 61 wide; 1798 / 1920 of 1080 rows; cells of 2 * 62 + 2; grid left
+// 327 + 61; grid top (1080 - 55 - 8 * 126) / 2 - 1.
+const ScreenLayout screen_1920_fitted = {"1920x1080 at 0.936", 1798, 1011, 126, 388, 7};
 
 namespace {
 

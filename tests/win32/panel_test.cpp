@@ -128,6 +128,60 @@ INSTANTIATE_TEST_SUITE_P(Screens, PanelPlacementOnScreen,
                                     std::to_string(info.param.board_height);
                          });
 
+// The rounds frame begins a layout unit above the colour frame's bottom edge. Siblings are
+// painted in their order, so nothing that comes after the rounds frame may reach into its
+// caption's letters, which begin below the font's internal leading.
+class RoundsCaption : public testing::TestWithParam<ScreenLayout> {};
+
+TEST_P(RoundsCaption, NothingPaintedAfterItCoversItsLetters) {
+    HWND board = build_test_panel(GetParam());
+    HWND panel = panel_controls.panel;
+    ASSERT_NE(panel, nullptr);
+    HWND rounds = GetDlgItem(panel, IDC_ROUNDS_FRAME);
+    HDC dc = GetDC(rounds);
+    const HGDIOBJ old = SelectObject(dc, panel_font);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(rounds, dc);
+
+    RECT letters = rect_in(rounds, panel);
+    letters.bottom = letters.top + metrics.tmHeight;
+    letters.top += metrics.tmInternalLeading;
+    for (HWND later = GetWindow(rounds, GW_HWNDNEXT); later;
+         later = GetWindow(later, GW_HWNDNEXT)) {
+        const RECT r = rect_in(later, panel);
+        RECT overlap;
+        EXPECT_FALSE(IsWindowVisible(later) && IntersectRect(&overlap, &r, &letters))
+            << "control " << GetDlgCtrlID(later) << " reaches down to " << r.bottom
+            << ", the letters begin at " << letters.top;
+    }
+    destroy_test_panel(board);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, RoundsCaption,
+                         testing::Values(screen_1024, screen_1280, screen_1920_fitted),
+                         [](const testing::TestParamInfo<ScreenLayout>& info) {
+                             return std::to_string(info.param.board_width) + "x" +
+                                    std::to_string(info.param.board_height);
+                         });
+
+// Where the colour frame ends above the letters, the controls keep the template's order, and
+// the panel its pixels.
+TEST(RoundsCaptionOnSmallerBoards, TheControlsKeepTheTemplatesOrder) {
+    for (const ScreenLayout& screen : {screen_1024, screen_1280}) {
+        SCOPED_TRACE(screen.name);
+        HWND board = build_test_panel(screen);
+        HWND control = GetWindow(panel_controls.panel, GW_CHILD);
+        for (const DesignRow& row : panel_design) {
+            ASSERT_NE(control, nullptr);
+            EXPECT_EQ(GetDlgCtrlID(control), row.control_id);
+            control = GetWindow(control, GW_HWNDNEXT);
+        }
+        destroy_test_panel(board);
+    }
+}
+
 class Panel : public testing::Test {
   protected:
     void SetUp() override {
