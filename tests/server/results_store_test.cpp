@@ -198,6 +198,8 @@ TEST_F(StoreTest, AFileThatCannotBeWrittenIsRefusedBeforeAnyResultComes) {
     // Root writes whatever the mode says: the check runs as an ordinary user then.
     const pid_t child = fork();
     if (child == 0) {
+        // A child that hangs ends itself, so the wait below is bounded.
+        alarm(30);
         if (geteuid() == 0) {
             chmod(folder.path("").c_str(), 0755);
             if (setgid(65534) != 0 || setuid(65534) != 0) {
