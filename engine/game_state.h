@@ -1,6 +1,8 @@
 // The one global engine record: settings, counters, board, ball supply, selection, randomness.
 #pragma once
 
+#include "engine/test_settings.h"
+
 #include <cstdint>
 
 constexpr int board_cells = 64;
@@ -9,22 +11,6 @@ constexpr uint8_t mark_reachable_cell = 1;
 constexpr uint8_t mark_in_line = 255;
 
 inline int cell_index(int column, int row) { return column * 8 + row; }
-
-// The ball counts a test may start with: the panel's list offers them in order.
-constexpr int fewest_initial_balls = 29;
-constexpr int most_initial_balls = 59;
-// The colour counts a test may use: the panel's radios offer them in order.
-constexpr int fewest_colours = 2;
-constexpr int most_colours = 7;
-// Two colours are allowed only with at most this many balls.
-constexpr int most_balls_for_two_colours = 32;
-inline bool two_colours_allowed(int initial_ball_count) {
-    return initial_ball_count <= most_balls_for_two_colours;
-}
-
-// The longest texts of the Rounds (R) and Lines (A) edits, in digits.
-constexpr int rounds_digits = 3;
-constexpr int lines_per_round_digits = 4;
 
 struct GameState {
     // Test settings.

@@ -1,6 +1,8 @@
 // The settings record's text format: building it, walking it back and cutting its private part.
 #pragma once
 
+#include "engine/test_settings.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,14 +30,6 @@ struct PlayerTexts {
     std::string hidden_text;
     std::string birth_year;
     std::string email;
-};
-
-// The settings of a test, fields 1 to 3.
-struct TestSettings {
-    int32_t initial_ball_count;
-    int32_t colour_count;
-    int32_t round_count;
-    int32_t lines_per_round;
 };
 
 // All ten fields from the settings, the move count and the player's texts. A text is cut to its

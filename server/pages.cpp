@@ -63,7 +63,7 @@ std::string page(std::string_view title, const std::string& body) {
     return html;
 }
 
-std::string settings_text(const SettingsClass& s) {
+std::string settings_text(const TestSettings& s) {
     return u8str(u8"шаров ") + std::to_string(s.initial_ball_count) + u8str(u8" · цветов ") +
            std::to_string(s.colour_count) + u8str(u8" · раундов ") + std::to_string(s.round_count) +
            u8str(u8" · линий в раунде ") + std::to_string(s.lines_per_round);
@@ -74,7 +74,7 @@ std::string cell_text(const std::string& text) {
     return text.empty() ? u8str(u8"—") : html_escaped(text);
 }
 
-int32_t lines_of(const SettingsClass& s) { return s.round_count * s.lines_per_round; }
+int32_t lines_of(const TestSettings& s) { return s.round_count * s.lines_per_round; }
 
 std::string status_title(int status) {
     switch (status) {
@@ -222,16 +222,16 @@ std::string records_page(const std::vector<ClassRecords>& classes) {
 
 std::string result_page(const StoredResult& result) {
     const ResultRow& row = result.row;
-    const SettingsClass settings = settings_class_of(row);
+    const TestSettings& settings = row.settings;
     const int32_t lines = lines_of(settings);
     auto line = [](std::u8string_view name, const std::string& value) {
         return u8str(u8"<tr><th>") + u8str(name) + "</th><td>" + value + "</td></tr>\n";
     };
     std::string body = u8str(u8"<h1>Результат принят</h1>\n<div class=\"scroll\">"
                              u8"<table class=\"result\">\n");
-    body += line(u8"Ник", cell_text(row.nickname));
-    body += line(u8"Страна", cell_text(row.country));
-    body += line(u8"Город", cell_text(row.city));
+    body += line(u8"Ник", cell_text(row.utf8_texts.nickname));
+    body += line(u8"Страна", cell_text(row.utf8_texts.country));
+    body += line(u8"Город", cell_text(row.utf8_texts.city));
     body += line(u8"Тест", settings_text(settings));
     body += line(u8"Линий", std::to_string(lines));
     body += line(u8"Ходов", std::to_string(row.total_moves));

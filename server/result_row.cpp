@@ -1,7 +1,6 @@
 // A result link read into the row the service stores, or the reason it is refused.
 #include "server/result_row.h"
 
-#include "engine/game_state.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
 #include "server/text.h"
@@ -19,17 +18,6 @@ constexpr size_t digit_count(int64_t value) {
     }
     return digits;
 }
-
-constexpr int32_t largest_of_digits(int digits) {
-    int32_t value = 0;
-    for (int i = 0; i < digits; ++i) {
-        value = value * 10 + 9;
-    }
-    return value;
-}
-
-constexpr int32_t most_rounds = largest_of_digits(rounds_digits);
-constexpr int32_t most_lines_per_round = largest_of_digits(lines_per_round_digits);
 
 // The longest record: the largest numbers (the move count is an int32) and full edits.
 constexpr size_t longest_record =
@@ -91,8 +79,6 @@ bool is_hex_digit(char c) {
 
 const size_t longest_result_query = 2 * longest_scrambled;
 
-int32_t line_count(const ResultRow& row) { return row.round_count * row.lines_per_round; }
-
 LinkReading read_result_link(std::string_view query) {
     if (query.size() > longest_result_query) {
         return refuse(Refusal::too_long, u8"Запрос длиннее любой ссылки, которую посылает игра.");
@@ -113,12 +99,14 @@ LinkReading read_result_link(std::string_view query) {
 
     ResultRow row;
     const std::vector<std::string>& field = decoded.fields;
-    if (!read_number(field[0], fewest_initial_balls, most_initial_balls, row.initial_ball_count)) {
+    if (!read_number(field[0], fewest_initial_balls, most_initial_balls,
+                     row.settings.initial_ball_count)) {
         return refuse(Refusal::out_of_range,
                       range_reason(u8"Число шаров", fewest_initial_balls, most_initial_balls));
     }
-    if (!read_number(field[1], fewest_colours, most_colours, row.colour_count) ||
-        (row.colour_count == fewest_colours && !two_colours_allowed(row.initial_ball_count))) {
+    if (!read_number(field[1], fewest_colours, most_colours, row.settings.colour_count) ||
+        (row.settings.colour_count == fewest_colours &&
+         !two_colours_allowed(row.settings.initial_ball_count))) {
         return refuse(Refusal::out_of_range,
                       range_reason(u8"Число цветов", fewest_colours, most_colours) +
                           u8str(u8" Два цвета — только при ") +
@@ -127,9 +115,9 @@ LinkReading read_result_link(std::string_view query) {
     const size_t blank = field[2].find(' ');
     if (blank == std::string::npos ||
         !read_number(std::string_view(field[2]).substr(0, blank), 1, most_rounds,
-                     row.round_count) ||
+                     row.settings.round_count) ||
         !read_number(std::string_view(field[2]).substr(blank + 1), 1, most_lines_per_round,
-                     row.lines_per_round)) {
+                     row.settings.lines_per_round)) {
         return refuse(Refusal::out_of_range,
                       range_reason(u8"Раундов", 1, most_rounds) + " " +
                           range_reason(u8"Линий в раунде", 1, most_lines_per_round));
@@ -137,7 +125,7 @@ LinkReading read_result_link(std::string_view query) {
     if (!read_number(field[3], 1, INT32_MAX, row.total_moves)) {
         return refuse(Refusal::out_of_range, range_reason(u8"Ходов", 1, INT32_MAX));
     }
-    if (row.total_moves < line_count(row)) {
+    if (row.total_moves < line_count(row.settings)) {
         return refuse(Refusal::out_of_range,
                       u8"Ходов меньше, чем линий: каждая линия стоит хотя бы одного хода.");
     }
@@ -145,12 +133,12 @@ LinkReading read_result_link(std::string_view query) {
         int limit;
         std::string* into;
     };
-    const Text texts[] = {{nickname_limit, &row.nickname},
-                          {country_limit, &row.country},
-                          {city_limit, &row.city},
-                          {hidden_text_limit, &row.hidden_text},
-                          {birth_year_limit, &row.birth_year},
-                          {email_limit, &row.email}};
+    const Text texts[] = {{nickname_limit, &row.utf8_texts.nickname},
+                          {country_limit, &row.utf8_texts.country},
+                          {city_limit, &row.utf8_texts.city},
+                          {hidden_text_limit, &row.utf8_texts.hidden_text},
+                          {birth_year_limit, &row.utf8_texts.birth_year},
+                          {email_limit, &row.utf8_texts.email}};
     for (size_t i = 0; i < std::size(texts); ++i) {
         if (!read_text(field[4 + i], texts[i].limit, *texts[i].into)) {
             return refuse(Refusal::out_of_range,

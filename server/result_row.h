@@ -1,6 +1,9 @@
 // A result link read into the row the service stores, or the reason it is refused.
 #pragma once
 
+#include "engine/test_settings.h"
+#include "record/settings_record.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,22 +14,14 @@
 // five-digit checksum, two hexadecimal digits a byte. A longer one is refused unread.
 extern const size_t longest_result_query;
 
-// One stored result: the record's ten fields (rounds and lines per round apart), its texts in
-// UTF-8, and the key that makes the same link one row.
+// One stored result: the record's settings, move count and the player's texts, converted from
+// the record's code page to UTF-8, and the key that makes the same link one row.
 struct ResultRow {
     std::string link_key; // the query in lowercase hexadecimal
-    int32_t initial_ball_count = 0;
-    int32_t colour_count = 0;
-    int32_t round_count = 0;
-    int32_t lines_per_round = 0;
+    TestSettings settings{};
     int32_t total_moves = 0;
-    std::string nickname;
-    std::string country;
-    std::string city;
-    // Stored, never shown.
-    std::string hidden_text;
-    std::string birth_year;
-    std::string email;
+    // The last three (hidden text, birth year, e-mail) are stored, never shown.
+    PlayerTexts utf8_texts;
 };
 
 enum class Refusal {
@@ -44,6 +39,3 @@ struct LinkReading {
 
 // Reads the query of a result link (the text after '?').
 LinkReading read_result_link(std::string_view query);
-
-// The lines a test of these settings counts: rounds × lines per round.
-int32_t line_count(const ResultRow& row);

@@ -33,8 +33,9 @@ int main(int argc, char** argv) {
     }
 
     try {
-        ResultsStore store(options->db, {options->lock_wait, options->max_pending});
-        ResultsSite site(store);
+        const std::unique_ptr<ResultsStore> store =
+            open_results_store(options->db, {options->lock_wait, options->max_pending});
+        ResultsSite site(*store);
         HttpServerSettings settings;
         settings.address = options->address;
         settings.port = options->port;

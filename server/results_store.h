@@ -1,33 +1,18 @@
-// The results in one SQLite file: results stored by one writer that commits together what
-// arrives together, their places, and the best results of each settings class.
+// What the service asks of the place its results are kept: one interface, kept in SQLite (a
+// file, the default) or PostgreSQL (a server several services share). Both store a link once,
+// answer a result only once it is durable, and publish only the public fields.
 #pragma once
 
 #include "server/result_row.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
-#include <thread>
+#include <string_view>
 #include <vector>
-
-// The settings that make results comparable: within one class the lines are the same, so
-// fewer moves is the better accuracy.
-struct SettingsClass {
-    int32_t initial_ball_count = 0;
-    int32_t colour_count = 0;
-    int32_t round_count = 0;
-    int32_t lines_per_round = 0;
-    bool operator==(const SettingsClass&) const = default;
-};
-
-SettingsClass settings_class_of(const ResultRow& row);
 
 // A result as the service answers it.
 struct StoredResult {
@@ -38,7 +23,7 @@ struct StoredResult {
     int64_t class_size = 0;  // results of its class now
 };
 
-// One line of the records table: only what may be published.
+// One line of a table of results: only what may be published.
 struct PublishedResult {
     int64_t place = 0;
     std::string nickname;
@@ -48,13 +33,21 @@ struct PublishedResult {
     int64_t received_at = 0;
 };
 
+// Results with the same settings are comparable: within one class the lines are the same, so
+// fewer moves is the better accuracy.
 struct ClassRecords {
-    SettingsClass settings;
+    TestSettings settings{};
     int64_t class_size = 0;
     std::vector<PublishedResult> best;
 };
 
-// How long a result may wait for the file, and how many may wait at once: beyond either it
+// How many results of a class share one move count.
+struct MovesCount {
+    int32_t total_moves = 0;
+    int64_t results = 0;
+};
+
+// How long a result may wait for the store, and how many may wait at once: beyond either it
 // is answered busy and nothing is stored.
 struct StoreLimits {
     std::chrono::milliseconds lock_wait{2000}; // another program holding the write lock
@@ -68,57 +61,52 @@ struct StoreOutcome {
     StoredResult result; // when stored
 };
 
-// The file cannot be used: one line that says why.
+// The store cannot be used: one line that says why.
 struct StoreOpenError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A failure of a store that is open (lost connection, damaged page, full disk).
+struct StoreError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Which of a player's texts names the results an operator erases.
+enum class PlayerField { email, nickname };
+
 class ResultsStore {
   public:
-    // Opens or creates the file (readable by its owner only), with its tables, in WAL mode;
-    // throws StoreOpenError unless it can be written and passes SQLite's quick check.
-    explicit ResultsStore(const std::string& path, StoreLimits limits = {});
-    // Answers what is still queued, then ends the writer.
-    ~ResultsStore();
-    ResultsStore(const ResultsStore&) = delete;
-    ResultsStore& operator=(const ResultsStore&) = delete;
+    virtual ~ResultsStore() = default;
 
-    // Queues the row for the writer, which stores every queued row in one transaction and
-    // calls each done, on its own thread, once their commit is on disk (or with busy or
-    // failed). done is called exactly once and must not block.
-    void store_async(ResultRow row, int64_t received_at, std::function<void(StoreOutcome)> done);
-    // The same, waiting for the outcome; throws SqliteError unless stored.
+    // Queues the row, and calls done exactly once, on a thread of the store, when its result
+    // is durable (or with busy or failed, nothing stored). done must not block.
+    virtual void store_async(ResultRow row, int64_t received_at,
+                             std::function<void(StoreOutcome)> done) = 0;
+    // The same, waiting for the outcome; throws StoreError unless stored.
     StoredResult store(const ResultRow& row, int64_t received_at);
+
     // The classes with the most results first (at most max_classes), each with its best
     // per_class results in order of place.
-    std::vector<ClassRecords> records(int per_class, int max_classes);
-    int64_t result_count();
-    // Grows with every new row this store writes, before its result is answered: what the
-    // records show changes only then.
-    uint64_t generation() const { return generation_.load(); }
+    virtual std::vector<ClassRecords> records(int per_class, int max_classes) = 0;
+    // The results of one class in order of place, from place first_place + 1, at most count;
+    // class_size and settings as in records.
+    virtual ClassRecords class_results(const TestSettings& settings, int64_t first_place,
+                                       int count) = 0;
+    // The move counts of one class, fewest first, with how many results have each.
+    virtual std::vector<MovesCount> move_counts(const TestSettings& settings) = 0;
+    virtual int64_t result_count() = 0;
+    // Changes whenever what the pages show may have changed, by this service or any other
+    // program sharing the store, before the result that changed it is answered.
+    virtual uint64_t generation() = 0;
 
-  private:
-    struct Pending {
-        ResultRow row;
-        int64_t received_at = 0;
-        std::chrono::steady_clock::time_point queued;
-        std::function<void(StoreOutcome)> done;
-    };
-    struct Writer;
-    struct Reader;
-    void write_batches();
-    void write_batch(std::vector<Pending>& batch);
-
-    StoreLimits limits_;
-    std::atomic<uint64_t> generation_{0};
-    std::unique_ptr<Writer> writer_;
-    std::mutex read_mutex_;
-    std::unique_ptr<Reader> reader_;
-
-    std::mutex queue_mutex_;
-    std::condition_variable queue_ready_;
-    std::deque<Pending> queue_;
-    size_t last_batch_ = 0; // the size of the batch the writer took last
-    bool stopping_ = false;
-    std::thread writer_thread_;
+    // For operators: erases every result whose text in field equals value (UTF-8, exactly),
+    // returning how many; and calls each for every result in order of class and place, with
+    // the public fields only.
+    virtual int64_t erase_player(PlayerField field, std::string_view value) = 0;
+    virtual void each_published(
+        const std::function<void(const TestSettings&, const PublishedResult&)>& each) = 0;
 };
+
+// A postgresql:// (or postgres://) connection URI opens PostgreSQL; anything else names a
+// SQLite file. Throws StoreOpenError with one line that says why it cannot be used.
+std::unique_ptr<ResultsStore> open_results_store(const std::string& where, StoreLimits limits = {});

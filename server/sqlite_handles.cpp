@@ -17,12 +17,12 @@ void check(sqlite3* db, int code, const char* doing) {
 
 } // namespace
 
-SqliteConnection::SqliteConnection(const std::string& path) {
+SqliteConnection::SqliteConnection(const std::string& path, bool read_only) {
     sqlite3* db = nullptr;
+    const int access =
+        read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     const int code = sqlite3_open_v2(path.c_str(), &db,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
-                                         SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE,
-                                     nullptr);
+                                     access | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE, nullptr);
     handle_.reset(db); // sqlite3_open_v2 may give a handle even when it fails
     check(db, code, ("opening " + path).c_str());
 }

@@ -16,7 +16,8 @@ struct SqliteError : std::runtime_error {
 
 class SqliteConnection {
   public:
-    explicit SqliteConnection(const std::string& path);
+    // Opens, or creates unless read_only, the file.
+    explicit SqliteConnection(const std::string& path, bool read_only = false);
     sqlite3* get() const { return handle_.get(); }
     void execute(const char* sql);
     // Rows the last INSERT, UPDATE or DELETE changed.

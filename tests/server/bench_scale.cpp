@@ -2,8 +2,8 @@
 // classes, then times with the service's own store and pages what a new result costs there:
 // storing it with its place, and the records page built again after it. Not a test.
 #include "server/pages.h"
-#include "server/results_store.h"
 #include "server/sqlite_handles.h"
+#include "server/sqlite_store.h"
 
 #include <chrono>
 #include <cstdio>
@@ -28,24 +28,24 @@ ResultRow row_number(long i) {
     row.link_key += std::to_string(i);
     if (i % 10 == 9) {
         const long tail = (i / 10) % 300;
-        row.initial_ball_count = int32_t(29 + tail % 30);
-        row.colour_count = int32_t(3 + tail / 30 % 5);
-        row.round_count = int32_t(1 + tail / 150);
+        row.settings.initial_ball_count = int32_t(29 + tail % 30);
+        row.settings.colour_count = int32_t(3 + tail / 30 % 5);
+        row.settings.round_count = int32_t(1 + tail / 150);
     } else {
-        row.initial_ball_count = (const int[]){42, 35, 50}[i % 3];
-        row.colour_count = (const int[]){7, 6, 5, 4}[(i / 3) % 4];
-        row.round_count = 5;
+        row.settings.initial_ball_count = (const int[]){42, 35, 50}[i % 3];
+        row.settings.colour_count = (const int[]){7, 6, 5, 4}[(i / 3) % 4];
+        row.settings.round_count = 5;
     }
-    row.lines_per_round = 12;
+    row.settings.lines_per_round = 12;
     row.total_moves = int32_t(60 + (i * 7919) % 2000);
-    row.nickname = 'b' + std::to_string(i);
-    row.country = "ru";
-    row.city = "Bench";
+    row.utf8_texts.nickname = 'b' + std::to_string(i);
+    row.utf8_texts.country = "ru";
+    row.utf8_texts.city = "Bench";
     return row;
 }
 
 void fill(const std::string& path, long count) {
-    { ResultsStore made(path); } // the service's own tables, indexes and counting triggers
+    { SqliteStore made(path); } // the service's own tables, indexes and counting triggers
     SqliteConnection connection(path);
     connection.execute("PRAGMA synchronous = OFF");
     const SqliteStatement insert(connection, R"sql(
@@ -59,10 +59,14 @@ void fill(const std::string& path, long count) {
         for (long i = start; i < std::min(count, start + per_transaction); ++i) {
             const ResultRow row = row_number(i);
             SqliteQuery query(insert);
-            query.bind(1, row.link_key).bind(2, 1765324800 + i).bind(3, row.initial_ball_count);
-            query.bind(4, row.colour_count).bind(5, row.round_count);
-            query.bind(6, row.lines_per_round).bind(7, row.total_moves).bind(8, row.nickname);
-            query.bind(9, row.country).bind(10, row.city);
+            query.bind(1, row.link_key)
+                .bind(2, 1765324800 + i)
+                .bind(3, row.settings.initial_ball_count);
+            query.bind(4, row.settings.colour_count).bind(5, row.settings.round_count);
+            query.bind(6, row.settings.lines_per_round)
+                .bind(7, row.total_moves)
+                .bind(8, row.utf8_texts.nickname);
+            query.bind(9, row.utf8_texts.country).bind(10, row.utf8_texts.city);
             query.step();
         }
         transaction.commit();
@@ -83,7 +87,7 @@ int main(int argc, char** argv) {
     const std::string path = argv[1];
     fill(path, count);
 
-    ResultsStore store(path);
+    SqliteStore store(path);
     constexpr int rounds = 20;
     double storing = 0;
     double records = 0;

@@ -36,17 +36,17 @@ TEST(Pages, AccuracyIsTheProgramsTextWithoutItsPadding) {
 
 StoredResult private_result() {
     StoredResult result;
-    result.row.initial_ball_count = 42;
-    result.row.colour_count = 7;
-    result.row.round_count = 5;
-    result.row.lines_per_round = 12;
+    result.row.settings.initial_ball_count = 42;
+    result.row.settings.colour_count = 7;
+    result.row.settings.round_count = 5;
+    result.row.settings.lines_per_round = 12;
     result.row.total_moves = 345;
-    result.row.nickname = "<i>Tester</i>";
-    result.row.country = "ru";
-    result.row.city = utf8_text(u8"Москва");
-    result.row.hidden_text = "HIDDEN-TEXT-7";
-    result.row.birth_year = "1877";
-    result.row.email = "secret@example.org";
+    result.row.utf8_texts.nickname = "<i>Tester</i>";
+    result.row.utf8_texts.country = "ru";
+    result.row.utf8_texts.city = utf8_text(u8"Москва");
+    result.row.utf8_texts.hidden_text = "HIDDEN-TEXT-7";
+    result.row.utf8_texts.birth_year = "1877";
+    result.row.utf8_texts.email = "secret@example.org";
     result.received_at = 1765324800;
     result.place = 2;
     result.class_size = 5;
@@ -103,20 +103,20 @@ TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
     const std::string escaped = "&lt;b title=&quot;x&quot;&gt;&amp;&#39;";
     struct Field {
         const char* name;
-        std::string ResultRow::*in_row;
+        std::string PlayerTexts::*in_row;
         std::string PublishedResult::*in_records;
     };
     const Field fields[] = {
-        {"nickname", &ResultRow::nickname, &PublishedResult::nickname},
-        {"country", &ResultRow::country, &PublishedResult::country},
-        {"city", &ResultRow::city, &PublishedResult::city},
+        {"nickname", &PlayerTexts::nickname, &PublishedResult::nickname},
+        {"country", &PlayerTexts::country, &PublishedResult::country},
+        {"city", &PlayerTexts::city, &PublishedResult::city},
     };
     for (const Field& field : fields) {
         StoredResult result = private_result();
-        result.row.nickname = "n";
-        result.row.country = "c";
-        result.row.city = "t";
-        result.row.*field.in_row = raw;
+        result.row.utf8_texts.nickname = "n";
+        result.row.utf8_texts.country = "c";
+        result.row.utf8_texts.city = "t";
+        result.row.utf8_texts.*field.in_row = raw;
         PublishedResult published{1, "n", "c", "t", 300, 1765324800};
         published.*field.in_records = raw;
         const std::pair<const char*, std::string> pages[] = {

@@ -27,18 +27,18 @@ TEST(ResultRow, AKnownLinkGivesItsTenFieldsInUtf8) {
         ASSERT_TRUE(reading.row) << reading.reason;
         const ResultRow& row = *reading.row;
         EXPECT_EQ(row.link_key, known_query) << "one key whatever the case of the digits";
-        EXPECT_EQ(row.initial_ball_count, 42);
-        EXPECT_EQ(row.colour_count, 7);
-        EXPECT_EQ(row.round_count, 5);
-        EXPECT_EQ(row.lines_per_round, 12);
+        EXPECT_EQ(row.settings.initial_ball_count, 42);
+        EXPECT_EQ(row.settings.colour_count, 7);
+        EXPECT_EQ(row.settings.round_count, 5);
+        EXPECT_EQ(row.settings.lines_per_round, 12);
         EXPECT_EQ(row.total_moves, 345);
-        EXPECT_EQ(line_count(row), 60);
-        EXPECT_EQ(row.nickname, "Tester");
-        EXPECT_EQ(row.country, "ru");
-        EXPECT_EQ(row.city, utf8_text(u8"Москва"));
-        EXPECT_EQ(row.hidden_text, "hidden");
-        EXPECT_EQ(row.birth_year, "1990");
-        EXPECT_EQ(row.email, "t@x.org");
+        EXPECT_EQ(line_count(row.settings), 60);
+        EXPECT_EQ(row.utf8_texts.nickname, "Tester");
+        EXPECT_EQ(row.utf8_texts.country, "ru");
+        EXPECT_EQ(row.utf8_texts.city, utf8_text(u8"Москва"));
+        EXPECT_EQ(row.utf8_texts.hidden_text, "hidden");
+        EXPECT_EQ(row.utf8_texts.birth_year, "1990");
+        EXPECT_EQ(row.utf8_texts.email, "t@x.org");
     }
 }
 
@@ -47,7 +47,7 @@ TEST(ResultRow, CodePageLettersOutsideTheAlphabetBecomeTheirUtf8) {
     fields[4] = "\xA8\xB8\xB9\x96\x85"; // Ё ё № – …
     const LinkReading reading = read_result_link(query_of_fields(fields));
     ASSERT_TRUE(reading.row) << reading.reason;
-    EXPECT_EQ(reading.row->nickname, utf8_text(u8"Ёё№–…"));
+    EXPECT_EQ(reading.row->utf8_texts.nickname, utf8_text(u8"Ёё№–…"));
 }
 
 TEST(ResultRow, TheEdgesTheProgramCanSendAreAccepted) {

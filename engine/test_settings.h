@@ -1,0 +1,41 @@
+// The four numbers that make a test, their ranges, and what stands in for a number a stored
+// record or an edit gives outside them.
+#pragma once
+
+#include <cstdint>
+
+struct TestSettings {
+    int32_t initial_ball_count;
+    int32_t colour_count;
+    int32_t round_count;
+    int32_t lines_per_round;
+    bool operator==(const TestSettings&) const = default;
+};
+
+// The ball counts a test may start with: the panel's list offers them in order.
+constexpr int fewest_initial_balls = 29;
+constexpr int most_initial_balls = 59;
+constexpr int default_initial_balls = 42;
+// The colour counts a test may use: the panel's radios offer them in order.
+constexpr int fewest_colours = 2;
+constexpr int most_colours = 7;
+// Two colours are allowed only with at most this many balls; with more, the test plays three.
+constexpr int most_balls_for_two_colours = 32;
+constexpr int colours_instead_of_two = 3;
+inline bool two_colours_allowed(int initial_ball_count) {
+    return initial_ball_count <= most_balls_for_two_colours;
+}
+
+// The longest texts of the Rounds (R) and Lines (A) edits, in digits, hence their largest values;
+// a zero or a larger value becomes the default.
+constexpr int rounds_digits = 3;
+constexpr int lines_per_round_digits = 4;
+constexpr int32_t most_rounds = 999;
+constexpr int32_t most_lines_per_round = 9999;
+constexpr int32_t default_rounds = 6;
+constexpr int32_t default_lines_per_round = 12;
+
+// The lines a test of these settings counts.
+inline int32_t line_count(const TestSettings& settings) {
+    return settings.round_count * settings.lines_per_round;
+}

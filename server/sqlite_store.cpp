@@ -1,0 +1,571 @@
+// The results in one SQLite file: results stored by one writer that commits together what
+// arrives together, their places, and the best results of each settings class.
+#include "server/sqlite_store.h"
+
+#include "server/sqlite_handles.h"
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Opens the file for one of the store's connections. WAL lets the reader read while the
+// writer writes; FULL makes every acknowledged result reach the disk before its answer goes
+// out. The busy timeout bounds the wait for another program (an operator's sqlite3) that
+// holds the file.
+SqliteConnection configured(const std::string& path, std::chrono::milliseconds lock_wait) {
+    SqliteConnection connection(path);
+    connection.execute(("PRAGMA busy_timeout = " + std::to_string(lock_wait.count())).c_str());
+    {
+        const SqliteStatement wal(connection, "PRAGMA journal_mode = WAL");
+        SqliteQuery mode(wal);
+        if (!mode.step() || mode.text(0) != "wal") {
+            throw SqliteError("the file cannot be used in WAL mode", 0);
+        }
+    }
+    connection.execute("PRAGMA synchronous = FULL");
+    // The indexes a new result touches stay in memory well past a million results.
+    connection.execute("PRAGMA cache_size = -16384");
+    return connection;
+}
+
+// The results, and two counts kept by triggers in the same transaction as every insert (and
+// every delete an operator makes): the results of each class, and of each number of moves
+// within it. A place is then the results with fewer moves (a sum over the distinct move
+// counts below) plus the earlier ones with the same moves, found through the index without
+// reading the class; the records read the largest classes from an index too.
+constexpr const char* schema = R"sql(
+CREATE TABLE IF NOT EXISTS results (
+    id INTEGER PRIMARY KEY,
+    link_key TEXT NOT NULL UNIQUE,
+    received_at INTEGER NOT NULL,
+    initial_ball_count INTEGER NOT NULL,
+    colour_count INTEGER NOT NULL,
+    round_count INTEGER NOT NULL,
+    lines_per_round INTEGER NOT NULL,
+    total_moves INTEGER NOT NULL,
+    nickname TEXT NOT NULL,
+    country TEXT NOT NULL,
+    city TEXT NOT NULL,
+    hidden_text TEXT NOT NULL,
+    birth_year TEXT NOT NULL,
+    email TEXT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS results_by_place ON results (
+    initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id);
+CREATE TABLE IF NOT EXISTS class_counts (
+    initial_ball_count INTEGER NOT NULL,
+    colour_count INTEGER NOT NULL,
+    round_count INTEGER NOT NULL,
+    lines_per_round INTEGER NOT NULL,
+    result_count INTEGER NOT NULL,
+    PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round)
+) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS classes_by_size ON class_counts (
+    result_count DESC, initial_ball_count, colour_count, round_count, lines_per_round);
+CREATE TABLE IF NOT EXISTS move_counts (
+    initial_ball_count INTEGER NOT NULL,
+    colour_count INTEGER NOT NULL,
+    round_count INTEGER NOT NULL,
+    lines_per_round INTEGER NOT NULL,
+    total_moves INTEGER NOT NULL,
+    result_count INTEGER NOT NULL,
+    PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
+) WITHOUT ROWID;
+CREATE TRIGGER IF NOT EXISTS results_counted AFTER INSERT ON results BEGIN
+    INSERT INTO class_counts VALUES (new.initial_ball_count, new.colour_count,
+        new.round_count, new.lines_per_round, 1)
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round)
+    DO UPDATE SET result_count = result_count + 1;
+    INSERT INTO move_counts VALUES (new.initial_ball_count, new.colour_count,
+        new.round_count, new.lines_per_round, new.total_moves, 1)
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
+    DO UPDATE SET result_count = result_count + 1;
+END;
+CREATE TRIGGER IF NOT EXISTS results_uncounted AFTER DELETE ON results BEGIN
+    UPDATE class_counts SET result_count = result_count - 1
+    WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
+        AND round_count = old.round_count AND lines_per_round = old.lines_per_round;
+    DELETE FROM class_counts WHERE result_count = 0;
+    UPDATE move_counts SET result_count = result_count - 1
+    WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
+        AND round_count = old.round_count AND lines_per_round = old.lines_per_round
+        AND total_moves = old.total_moves;
+    DELETE FROM move_counts WHERE result_count = 0;
+END;
+)sql";
+
+// A file made before the counts existed gets them once, counted from its results.
+constexpr const char* count_existing = R"sql(
+INSERT INTO class_counts SELECT initial_ball_count, colour_count, round_count, lines_per_round,
+    count(*) FROM results GROUP BY 1, 2, 3, 4;
+INSERT INTO move_counts SELECT initial_ball_count, colour_count, round_count, lines_per_round,
+    total_moves, count(*) FROM results GROUP BY 1, 2, 3, 4, 5;
+)sql";
+
+constexpr const char* class_match = "initial_ball_count = ?1 AND colour_count = ?2 AND "
+                                    "round_count = ?3 AND lines_per_round = ?4";
+
+// The file holds e-mails and birth years: a new one is its owner's alone, and SQLite gives
+// its -wal and -shm files the same mode.
+void create_private(const std::string& path) {
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (file >= 0) {
+        close(file);
+    } else if (errno != EEXIST) {
+        throw StoreOpenError("cannot create " + path + ": " + std::strerror(errno));
+    }
+}
+
+// A copy that holds e-mails too: made new, and its owner's alone.
+void create_private_new(const std::string& path) {
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (file < 0) {
+        throw SqliteError(std::strerror(errno), SQLITE_CANTOPEN);
+    }
+    close(file);
+}
+
+bool table_exists(SqliteConnection& connection, const char* name) {
+    const SqliteStatement find(connection,
+                               "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?1");
+    SqliteQuery query(find);
+    query.bind(1, std::string(name));
+    return query.step();
+}
+
+// Refuses a file that cannot be written or whose pages are damaged, before anyone is told
+// the service listens; makes the tables in the same stroke.
+SqliteConnection sound_writer(const std::string& path, std::chrono::milliseconds lock_wait) {
+    create_private(path);
+    try {
+        SqliteConnection connection = configured(path, lock_wait);
+        if (sqlite3_db_readonly(connection.get(), "main") != 0) {
+            throw StoreOpenError("cannot write " + path + ": the file is read-only");
+        }
+        {
+            const SqliteStatement check(connection, "PRAGMA quick_check");
+            SqliteQuery query(check);
+            if (!query.step() || query.text(0) != "ok") {
+                // Its first finding, on the one line an operator reads.
+                std::string finding = query.text(0);
+                std::replace(finding.begin(), finding.end(), '\n', ' ');
+                throw StoreOpenError(path + " is damaged: " + finding);
+            }
+        }
+        SqliteTransaction transaction(connection);
+        const bool counted = table_exists(connection, "class_counts");
+        connection.execute(schema);
+        if (!counted) {
+            connection.execute(count_existing);
+        }
+        transaction.commit();
+        return connection;
+    } catch (const SqliteError& e) {
+        const bool damaged = e.code == SQLITE_CORRUPT || e.code == SQLITE_NOTADB;
+        throw StoreOpenError(damaged ? path + " is damaged: " + sqlite3_errstr(e.code)
+                                     : "cannot use " + path + ": " + e.what());
+    }
+}
+
+StoredResult stored_from(SqliteQuery& find, const std::string& link_key) {
+    StoredResult stored;
+    stored.received_at = find.integer(1);
+    ResultRow& r = stored.row;
+    r.link_key = link_key;
+    r.settings.initial_ball_count = int32_t(find.integer(2));
+    r.settings.colour_count = int32_t(find.integer(3));
+    r.settings.round_count = int32_t(find.integer(4));
+    r.settings.lines_per_round = int32_t(find.integer(5));
+    r.total_moves = int32_t(find.integer(6));
+    r.utf8_texts.nickname = find.text(7);
+    r.utf8_texts.country = find.text(8);
+    r.utf8_texts.city = find.text(9);
+    r.utf8_texts.hidden_text = find.text(10);
+    r.utf8_texts.birth_year = find.text(11);
+    r.utf8_texts.email = find.text(12);
+    return stored;
+}
+
+void bind_settings(SqliteQuery& query, const TestSettings& s) {
+    query.bind(1, s.initial_ball_count).bind(2, s.colour_count);
+    query.bind(3, s.round_count).bind(4, s.lines_per_round);
+}
+
+PublishedResult published_from(const SqliteQuery& query, int first_column, int64_t place) {
+    return {place,
+            query.text(first_column),
+            query.text(first_column + 1),
+            query.text(first_column + 2),
+            int32_t(query.integer(first_column + 3)),
+            query.integer(first_column + 4)};
+}
+
+} // namespace
+
+struct SqliteStore::Writer {
+    // The statements are prepared after the tables exist.
+    Writer(const std::string& path, std::chrono::milliseconds lock_wait)
+        : connection(sound_writer(path, lock_wait)) {}
+    SqliteConnection connection;
+    SqliteStatement insert{connection, R"sql(
+        INSERT INTO results (link_key, received_at, initial_ball_count, colour_count,
+            round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
+            birth_year, email)
+        VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)
+        ON CONFLICT (link_key) DO NOTHING)sql"};
+    SqliteStatement find{connection, R"sql(
+        SELECT id, received_at, initial_ball_count, colour_count, round_count, lines_per_round,
+            total_moves, nickname, country, city, hidden_text, birth_year, email
+        FROM results WHERE link_key = ?1)sql"};
+    SqliteStatement ahead{
+        connection,
+        (std::string("SELECT (SELECT coalesce(sum(result_count), 0) FROM move_counts WHERE ") +
+         class_match + " AND total_moves < ?5) + (SELECT count(*) FROM results WHERE " +
+         class_match + " AND total_moves = ?5 AND id < ?6)")
+            .c_str()};
+    SqliteStatement class_size{
+        connection,
+        (std::string("SELECT result_count FROM class_counts WHERE ") + class_match).c_str()};
+
+    // Stores one row of the open transaction and reads back its result and place.
+    StoredResult store(const ResultRow& row, int64_t received_at) {
+        bool new_row = false;
+        {
+            SqliteQuery query(insert);
+            query.bind(1, row.link_key)
+                .bind(2, received_at)
+                .bind(3, row.settings.initial_ball_count);
+            query.bind(4, row.settings.colour_count).bind(5, row.settings.round_count);
+            query.bind(6, row.settings.lines_per_round)
+                .bind(7, row.total_moves)
+                .bind(8, row.utf8_texts.nickname);
+            query.bind(9, row.utf8_texts.country)
+                .bind(10, row.utf8_texts.city)
+                .bind(11, row.utf8_texts.hidden_text);
+            query.bind(12, row.utf8_texts.birth_year).bind(13, row.utf8_texts.email);
+            query.step();
+            new_row = connection.changes() > 0;
+        }
+        StoredResult stored;
+        int64_t id = 0;
+        {
+            SqliteQuery query(find);
+            query.bind(1, row.link_key);
+            if (!query.step()) {
+                throw SqliteError("the stored result is missing", SQLITE_INTERNAL);
+            }
+            id = query.integer(0);
+            stored = stored_from(query, row.link_key);
+        }
+        stored.new_row = new_row;
+        {
+            SqliteQuery query(ahead);
+            bind_settings(query, stored.row.settings);
+            query.bind(5, stored.row.total_moves).bind(6, id);
+            query.step();
+            stored.place = query.integer(0) + 1;
+        }
+        {
+            SqliteQuery query(class_size);
+            bind_settings(query, stored.row.settings);
+            query.step();
+            stored.class_size = query.integer(0);
+        }
+        return stored;
+    }
+};
+
+struct SqliteStore::Reader {
+    Reader(const std::string& path, std::chrono::milliseconds lock_wait)
+        : connection(configured(path, lock_wait)) {}
+    SqliteConnection connection;
+    SqliteStatement largest{connection, R"sql(
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, result_count
+        FROM class_counts
+        ORDER BY result_count DESC, initial_ball_count, colour_count, round_count,
+            lines_per_round
+        LIMIT ?1)sql"};
+    SqliteStatement best{connection, (std::string(R"sql(
+        SELECT nickname, country, city, total_moves, received_at FROM results
+        WHERE )sql") + class_match + " ORDER BY total_moves, id LIMIT ?5")
+                                         .c_str()};
+    SqliteStatement count{connection, "SELECT coalesce(sum(result_count), 0) FROM class_counts"};
+    SqliteStatement size{
+        connection,
+        (std::string("SELECT result_count FROM class_counts WHERE ") + class_match).c_str()};
+    SqliteStatement spread{connection, (std::string(R"sql(
+        SELECT total_moves, result_count FROM move_counts WHERE )sql") +
+                                        class_match + " ORDER BY total_moves")
+                                           .c_str()};
+    SqliteStatement from_moves{connection, (std::string(R"sql(
+        SELECT nickname, country, city, total_moves, received_at FROM results
+        WHERE )sql") + class_match +
+                                            " AND total_moves >= ?5 ORDER BY total_moves, id "
+                                            "LIMIT ?6 OFFSET ?7")
+                                               .c_str()};
+    SqliteStatement all{connection, R"sql(
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, nickname, country,
+            city, total_moves, received_at FROM results
+        ORDER BY initial_ball_count, colour_count, round_count, lines_per_round, total_moves,
+            id)sql"};
+    SqliteStatement data_version{connection, "PRAGMA data_version"};
+
+    // One snapshot of the file for everything read inside.
+    template <typename Read> auto snapshot(Read read) {
+        connection.execute("BEGIN");
+        try {
+            auto value = read();
+            connection.execute("COMMIT");
+            return value;
+        } catch (...) {
+            connection.execute("ROLLBACK");
+            throw;
+        }
+    }
+};
+
+// The writer makes the file and its tables before the reader opens it.
+SqliteStore::SqliteStore(const std::string& path, StoreLimits limits)
+    : limits_(limits), writer_(std::make_unique<Writer>(path, limits.lock_wait)),
+      reader_(std::make_unique<Reader>(path, limits.lock_wait)),
+      writer_thread_([this] { write_batches(); }) {}
+
+SqliteStore::~SqliteStore() {
+    {
+        const std::lock_guard lock(queue_mutex_);
+        stopping_ = true;
+    }
+    queue_ready_.notify_one();
+    writer_thread_.join();
+}
+
+void SqliteStore::store_async(ResultRow row, int64_t received_at,
+                              std::function<void(StoreOutcome)> done) {
+    {
+        const std::lock_guard lock(queue_mutex_);
+        if (queue_.size() < limits_.max_pending && !stopping_) {
+            queue_.push_back(
+                {std::move(row), received_at, std::chrono::steady_clock::now(), std::move(done)});
+            // Woken only when there is work for it: the first result, or a batch as large as
+            // the last, which it may be gathering for. Every other wake-up would be wasted.
+            if (queue_.size() == 1 || queue_.size() == last_batch_) {
+                queue_ready_.notify_one();
+            }
+            return;
+        }
+    }
+    done({StoreStatus::busy, {}});
+}
+
+// Takes whatever is queued as one batch, so that results arriving together share one
+// transaction and one sync; each waits at most for the batch before it and its own.
+void SqliteStore::write_batches() {
+    // The clients answered by the last commit send their next results a moment later; a
+    // batch begun before they arrive would leave them a whole sync behind. So a batch smaller
+    // than the last waits briefly for the rest, as a database's commit delay does: far less
+    // than the sync it saves.
+    constexpr auto gathering = std::chrono::microseconds(500);
+    std::vector<Pending> batch;
+    for (;;) {
+        {
+            std::unique_lock lock(queue_mutex_);
+            queue_ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (queue_.empty()) {
+                return;
+            }
+            queue_ready_.wait_for(lock, gathering,
+                                  [this] { return stopping_ || queue_.size() >= last_batch_; });
+            last_batch_ = queue_.size();
+            batch.assign(std::make_move_iterator(queue_.begin()),
+                         std::make_move_iterator(queue_.end()));
+            queue_.clear();
+        }
+        write_batch(batch);
+        batch.clear();
+    }
+}
+
+void SqliteStore::write_batch(std::vector<Pending>& batch) {
+    std::vector<StoreOutcome> outcomes(batch.size());
+    StoreStatus failure = StoreStatus::stored;
+    try {
+        const std::lock_guard lock(writer_mutex_);
+        SqliteTransaction transaction(writer_->connection);
+        for (size_t i = 0; i < batch.size(); ++i) {
+            outcomes[i] = {StoreStatus::stored, writer_->store(batch[i].row, batch[i].received_at)};
+        }
+        transaction.commit();
+    } catch (const SqliteError& e) {
+        // Nothing of the batch is stored: the transaction rolled back as it unwound.
+        failure = e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED ? StoreStatus::busy
+                                                                   : StoreStatus::failed;
+        if (failure == StoreStatus::failed) {
+            std::fprintf(stderr, "trivelle-results: %s\n", e.what());
+        }
+    }
+    for (size_t i = 0; i < batch.size(); ++i) {
+        batch[i].done(failure == StoreStatus::stored ? std::move(outcomes[i])
+                                                     : StoreOutcome{failure, {}});
+    }
+}
+
+std::vector<ClassRecords> SqliteStore::records(int per_class, int max_classes) {
+    const std::lock_guard lock(read_mutex_);
+    Reader& r = *reader_;
+    return r.snapshot([&] {
+        std::vector<ClassRecords> classes;
+        {
+            SqliteQuery largest(r.largest);
+            largest.bind(1, max_classes);
+            while (largest.step()) {
+                classes.push_back({{int32_t(largest.integer(0)), int32_t(largest.integer(1)),
+                                    int32_t(largest.integer(2)), int32_t(largest.integer(3))},
+                                   largest.integer(4),
+                                   {}});
+            }
+        }
+        for (ClassRecords& c : classes) {
+            SqliteQuery best(r.best);
+            bind_settings(best, c.settings);
+            best.bind(5, per_class);
+            while (best.step()) {
+                c.best.push_back(published_from(best, 0, int64_t(c.best.size()) + 1));
+            }
+        }
+        return classes;
+    });
+}
+
+ClassRecords SqliteStore::class_results(const TestSettings& settings, int64_t first_place,
+                                        int count) {
+    const std::lock_guard lock(read_mutex_);
+    Reader& r = *reader_;
+    return r.snapshot([&] {
+        ClassRecords page{settings, 0, {}};
+        {
+            SqliteQuery size(r.size);
+            bind_settings(size, settings);
+            if (size.step()) {
+                page.class_size = size.integer(0);
+            }
+        }
+        if (first_place < 0 || first_place >= page.class_size || count <= 0) {
+            return page;
+        }
+        // The move count the page starts in, from the counts of each move count: a deep page
+        // then skips over only the ties of one move count, never the whole class.
+        int32_t start_moves = 0;
+        int64_t skipped = 0;
+        {
+            SqliteQuery spread(r.spread);
+            bind_settings(spread, settings);
+            while (spread.step()) {
+                start_moves = int32_t(spread.integer(0));
+                if (skipped + spread.integer(1) > first_place) {
+                    break;
+                }
+                skipped += spread.integer(1);
+            }
+        }
+        SqliteQuery from(r.from_moves);
+        bind_settings(from, settings);
+        from.bind(5, start_moves).bind(6, count).bind(7, first_place - skipped);
+        while (from.step()) {
+            page.best.push_back(
+                published_from(from, 0, first_place + 1 + int64_t(page.best.size())));
+        }
+        return page;
+    });
+}
+
+std::vector<MovesCount> SqliteStore::move_counts(const TestSettings& settings) {
+    const std::lock_guard lock(read_mutex_);
+    std::vector<MovesCount> counts;
+    SqliteQuery spread(reader_->spread);
+    bind_settings(spread, settings);
+    while (spread.step()) {
+        counts.push_back({int32_t(spread.integer(0)), spread.integer(1)});
+    }
+    return counts;
+}
+
+int64_t SqliteStore::result_count() {
+    const std::lock_guard lock(read_mutex_);
+    SqliteQuery count(reader_->count);
+    count.step();
+    return count.integer(0);
+}
+
+uint64_t SqliteStore::generation() {
+    // Changes with every commit of another connection: the writer's, and an operator's.
+    const std::lock_guard lock(read_mutex_);
+    SqliteQuery version(reader_->data_version);
+    version.step();
+    return uint64_t(version.integer(0));
+}
+
+int64_t SqliteStore::erase_player(PlayerField field, std::string_view value) {
+    // E-mail addresses are compared without regard to the case of their Latin letters, as
+    // mail does; nicknames exactly.
+    const char* sql = field == PlayerField::email
+                          ? "DELETE FROM results WHERE lower(email) = lower(?1)"
+                          : "DELETE FROM results WHERE nickname = ?1";
+    const std::lock_guard lock(writer_mutex_);
+    SqliteConnection& connection = writer_->connection;
+    const SqliteStatement erase(connection, sql);
+    SqliteTransaction transaction(connection);
+    SqliteQuery query(erase);
+    query.bind(1, std::string(value));
+    query.step();
+    const int64_t erased = connection.changes();
+    transaction.commit();
+    return erased;
+}
+
+void SqliteStore::each_published(
+    const std::function<void(const TestSettings&, const PublishedResult&)>& each) {
+    const std::lock_guard lock(read_mutex_);
+    Reader& r = *reader_;
+    r.snapshot([&] {
+        SqliteQuery all(r.all);
+        TestSettings current{};
+        int64_t place = 0;
+        while (all.step()) {
+            const TestSettings settings{int32_t(all.integer(0)), int32_t(all.integer(1)),
+                                        int32_t(all.integer(2)), int32_t(all.integer(3))};
+            place = settings == current ? place + 1 : 1;
+            current = settings;
+            each(settings, published_from(all, 4, place));
+        }
+        return 0;
+    });
+}
+
+void back_up_sqlite_file(const std::string& path, const std::string& copy) {
+    try {
+        SqliteConnection source(path, true);
+        create_private_new(copy);
+        SqliteConnection target(copy);
+        sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
+        if (!backup) {
+            throw SqliteError(sqlite3_errmsg(target.get()), sqlite3_errcode(target.get()));
+        }
+        // All pages in one step: one read transaction, so the copy is one moment of the file.
+        const int stepped = sqlite3_backup_step(backup, -1);
+        const int finished = sqlite3_backup_finish(backup);
+        if (stepped != SQLITE_DONE || finished != SQLITE_OK) {
+            throw SqliteError(sqlite3_errstr(stepped != SQLITE_DONE ? stepped : finished),
+                              stepped != SQLITE_DONE ? stepped : finished);
+        }
+    } catch (const SqliteError& e) {
+        throw StoreError("cannot back up " + path + " to " + copy + ": " + e.what());
+    }
+}

@@ -1,0 +1,62 @@
+// The results in one SQLite file: results stored by one writer that commits together what
+// arrives together, their places, and the best results of each settings class.
+#pragma once
+
+#include "server/results_store.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+class SqliteStore final : public ResultsStore {
+  public:
+    // Opens or creates the file (readable by its owner only), with its tables, in WAL mode;
+    // throws StoreOpenError unless it can be written and passes SQLite's quick check.
+    explicit SqliteStore(const std::string& path, StoreLimits limits = {});
+    // Answers what is still queued, then ends the writer.
+    ~SqliteStore() override;
+    SqliteStore(const SqliteStore&) = delete;
+    SqliteStore& operator=(const SqliteStore&) = delete;
+
+    void store_async(ResultRow row, int64_t received_at,
+                     std::function<void(StoreOutcome)> done) override;
+    std::vector<ClassRecords> records(int per_class, int max_classes) override;
+    ClassRecords class_results(const TestSettings& settings, int64_t first_place,
+                               int count) override;
+    std::vector<MovesCount> move_counts(const TestSettings& settings) override;
+    int64_t result_count() override;
+    uint64_t generation() override;
+    int64_t erase_player(PlayerField field, std::string_view value) override;
+    void each_published(
+        const std::function<void(const TestSettings&, const PublishedResult&)>& each) override;
+
+  private:
+    struct Pending {
+        ResultRow row;
+        int64_t received_at = 0;
+        std::chrono::steady_clock::time_point queued;
+        std::function<void(StoreOutcome)> done;
+    };
+    struct Writer;
+    struct Reader;
+    void write_batches();
+    void write_batch(std::vector<Pending>& batch);
+
+    StoreLimits limits_;
+    std::mutex writer_mutex_; // the writer's connection: the writer thread's, or an erase's
+    std::unique_ptr<Writer> writer_;
+    std::mutex read_mutex_;
+    std::unique_ptr<Reader> reader_;
+
+    std::mutex queue_mutex_;
+    std::condition_variable queue_ready_;
+    std::deque<Pending> queue_;
+    size_t last_batch_ = 0; // the size of the batch the writer took last
+    bool stopping_ = false;
+    std::thread writer_thread_;
+};
+
+// A consistent copy of a SQLite results file into a new file, made while services may write
+// to it; throws StoreError.
+void back_up_sqlite_file(const std::string& path, const std::string& copy);
