@@ -5,13 +5,9 @@
 
 #include <future>
 
-namespace {
-
 bool names_postgres(std::string_view where) {
     return where.starts_with("postgresql://") || where.starts_with("postgres://");
 }
-
-} // namespace
 
 std::unique_ptr<ResultsStore> open_results_store(const std::string& where, StoreLimits limits) {
     if (names_postgres(where)) {

@@ -107,6 +107,7 @@ class ResultsStore {
         const std::function<void(const TestSettings&, const PublishedResult&)>& each) = 0;
 };
 
+bool names_postgres(std::string_view where);
 // A postgresql:// (or postgres://) connection URI opens PostgreSQL; anything else names a
 // SQLite file. Throws StoreOpenError with one line that says why it cannot be used.
 std::unique_ptr<ResultsStore> open_results_store(const std::string& where, StoreLimits limits = {});

@@ -1,0 +1,169 @@
+// trivelle-admin: what an operator does to the results besides serving them.
+#include "server/operator_commands.h"
+
+#include "server/pages.h"
+#include "server/sqlite_store.h"
+
+#include <climits>
+#include <ctime>
+#include <string_view>
+
+const char* const operator_usage =
+    "usage: trivelle-admin COMMAND --db WHERE [OPTION VALUE]...\n"
+    "  erase --email ADDRESS   erases every result sent with this e-mail address (Latin\n"
+    "                          letters in any case)\n"
+    "  erase --nickname NAME   erases every result sent under exactly this nickname\n"
+    "  export                  the public columns of every result as CSV, to standard output\n"
+    "  backup --to FILE        a consistent copy of a SQLite file, made while services write to\n"
+    "                          it; FILE must not exist yet\n"
+    "  counts                  the results of each settings class, the largest class first\n"
+    "--db WHERE is a SQLite file or a postgresql:// URI, as the service's --db.\n"
+    "Exit status: 0 done, 1 the results could not be used, 2 a wrong command line.\n";
+
+const char* const published_csv_header =
+    "balls,colours,rounds,lines_per_round,place,moves,accuracy,nickname,country,city,date\r\n";
+
+namespace {
+
+struct Verb {
+    const char* name;
+    OperatorAction action;
+};
+constexpr Verb verbs[] = {{"erase", OperatorAction::erase},
+                          {"export", OperatorAction::export_csv},
+                          {"backup", OperatorAction::backup},
+                          {"counts", OperatorAction::counts}};
+
+// A quoted field. A text that begins like a formula gets an apostrophe first, so that a
+// nickname sent as "=HYPERLINK(...)" stays text when the file is opened in a spreadsheet.
+std::string csv_text(std::string_view text) {
+    std::string field = "\"";
+    if (!text.empty() &&
+        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
+        field += '\'';
+    }
+    for (char c : text) {
+        field += c;
+        if (c == '"') {
+            field += '"';
+        }
+    }
+    return field + '"';
+}
+
+std::string iso_date(int64_t seconds) {
+    const std::time_t time = std::time_t(seconds);
+    std::tm utc{};
+    gmtime_r(&time, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &utc);
+    return text;
+}
+
+} // namespace
+
+std::optional<OperatorCommand> parse_operator_command(int argc, const char* const* argv,
+                                                      std::string& error) {
+    OperatorCommand command;
+    if (argc < 2) {
+        error = "a command is needed";
+        return std::nullopt;
+    }
+    const std::string_view verb = argv[1];
+    if (verb == "--help" || verb == "-h" || verb == "help") {
+        return command;
+    }
+    bool known = false;
+    for (const Verb& v : verbs) {
+        if (verb == v.name) {
+            command.action = v.action;
+            known = true;
+        }
+    }
+    if (!known) {
+        error = "unknown command " + std::string(verb);
+        return std::nullopt;
+    }
+    bool erase_named = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view name = argv[i];
+        if (name == "--help" || name == "-h") {
+            command.action = OperatorAction::help;
+            return command;
+        }
+        if (i + 1 >= argc) {
+            error = std::string(name) + " needs a value";
+            return std::nullopt;
+        }
+        const std::string value = argv[++i];
+        const bool erasing = command.action == OperatorAction::erase;
+        if (name == "--db" && !value.empty()) {
+            command.db = value;
+        } else if (erasing && (name == "--email" || name == "--nickname") && !value.empty()) {
+            if (erase_named) {
+                error = "erase takes one --email or one --nickname";
+                return std::nullopt;
+            }
+            erase_named = true;
+            command.erase_by = name == "--email" ? PlayerField::email : PlayerField::nickname;
+            command.erase_value = value;
+        } else if (command.action == OperatorAction::backup && name == "--to" && !value.empty()) {
+            command.backup_to = value;
+        } else {
+            error = value.empty()
+                        ? std::string(name) + " needs a value"
+                        : "unknown option " + std::string(name) + " for " + std::string(verb);
+            return std::nullopt;
+        }
+    }
+    if (command.db.empty()) {
+        error = std::string(verb) + " needs --db";
+    } else if (command.action == OperatorAction::erase && !erase_named) {
+        error = "erase needs --email or --nickname";
+    } else if (command.action == OperatorAction::backup && command.backup_to.empty()) {
+        error = "backup needs --to";
+    }
+    if (!error.empty()) {
+        return std::nullopt;
+    }
+    return command;
+}
+
+std::string published_csv_line(const TestSettings& s, const PublishedResult& r) {
+    return std::to_string(s.initial_ball_count) + ',' + std::to_string(s.colour_count) + ',' +
+           std::to_string(s.round_count) + ',' + std::to_string(s.lines_per_round) + ',' +
+           std::to_string(r.place) + ',' + std::to_string(r.total_moves) + ',' +
+           shown_accuracy(line_count(s), r.total_moves) + ',' + csv_text(r.nickname) + ',' +
+           csv_text(r.country) + ',' + csv_text(r.city) + ',' + iso_date(r.received_at) + "\r\n";
+}
+
+void run_operator_command(const OperatorCommand& command, ResultsStore& store, std::ostream& out) {
+    switch (command.action) {
+    case OperatorAction::erase: {
+        const int64_t erased = store.erase_player(command.erase_by, command.erase_value);
+        out << "erased " << erased << (erased == 1 ? " result" : " results") << "\n";
+        break;
+    }
+    case OperatorAction::export_csv:
+        out << published_csv_header;
+        store.each_published([&out](const TestSettings& settings, const PublishedResult& result) {
+            out << published_csv_line(settings, result);
+        });
+        break;
+    case OperatorAction::counts:
+        out << "balls\tcolours\trounds\tlines_per_round\tresults\n";
+        for (const ClassRecords& c : store.records(0, INT_MAX)) {
+            out << c.settings.initial_ball_count << '\t' << c.settings.colour_count << '\t'
+                << c.settings.round_count << '\t' << c.settings.lines_per_round << '\t'
+                << c.class_size << '\n';
+        }
+        break;
+    case OperatorAction::backup:
+    case OperatorAction::help:
+        break; // done without a store
+    }
+    out.flush();
+    if (!out) {
+        throw StoreError("cannot write the output");
+    }
+}

@@ -1,0 +1,176 @@
+// trivelle-admin on a real results file, alone and beside a running service: its refusals, a
+// player's results erased (and gone from the records at once), the public columns exported,
+// a backup taken while results arrive, and the counts of each class.
+#include "server/sqlite_store.h"
+#include "tests/server/result_links.h"
+#include "tests/server/service_fixture.h"
+#include "tests/server/stored_rows.h"
+#include "tests/support/command_run.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+CommandRun admin(const std::string& arguments) {
+    return run_command(std::string(TRIVELLE_ADMIN) + " " + arguments + " 2>&1");
+}
+
+ResultRow row(const std::string& nickname, int moves, const std::string& email,
+              const char* balls = "42", const std::string& city = "Tver") {
+    std::vector<std::string> fields = typical_fields();
+    fields[0] = balls;
+    fields[3] = std::to_string(moves);
+    fields[4] = nickname;
+    fields[6] = city;
+    fields[9] = email;
+    return *read_result_link(query_of_fields(fields)).row;
+}
+
+struct OperatorTool : testing::Test {
+    TemporaryFolder folder;
+    std::string db = folder.path("results.sqlite");
+    void fill(const std::vector<ResultRow>& rows) {
+        SqliteStore store(db);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            store.store(rows[i], 1765324800 + int64_t(i) * 86400);
+        }
+    }
+};
+
+TEST_F(OperatorTool, RefusesAWrongCommandLineInOneLineWithStatusTwo) {
+    const std::string d = " --db " + db;
+    const std::string wrong[] = {"",
+                                 "forget" + d,
+                                 "export",
+                                 "erase" + d,
+                                 "erase --email a@b.c --nickname n" + d,
+                                 "erase --email",
+                                 "backup" + d,
+                                 "export --to x" + d,
+                                 "counts --verbose yes" + d};
+    for (const std::string& line : wrong) {
+        const CommandRun run = admin(line);
+        EXPECT_EQ(run.exit_code, 2) << line;
+        EXPECT_EQ(run.output.rfind("trivelle-admin: ", 0), 0u) << line << "\n" << run.output;
+        EXPECT_NE(run.output.find("usage: trivelle-admin"), std::string::npos) << line;
+    }
+    EXPECT_EQ(admin("backup --db postgresql://localhost/x --to copy").exit_code, 2)
+        << "PostgreSQL is backed up with its own tools";
+    const CommandRun help = admin("--help");
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_EQ(help.output.rfind("usage: trivelle-admin", 0), 0u);
+}
+
+TEST_F(OperatorTool, AMissingFileIsAnErrorAndIsNotCreated) {
+    for (const char* command : {"counts", "export", "erase --nickname n"}) {
+        const CommandRun run = admin(std::string(command) + " --db " + db);
+        EXPECT_EQ(run.exit_code, 1) << command;
+        EXPECT_EQ(run.output, "trivelle-admin: no results file at " + db + "\n");
+    }
+    struct stat file {};
+    EXPECT_NE(stat(db.c_str(), &file), 0);
+    const CommandRun damaged = admin("counts --db " + folder.path(""));
+    EXPECT_EQ(damaged.exit_code, 1) << damaged.output;
+}
+
+TEST_F(OperatorTool, ErasesByEMailInAnyCaseOrByExactNicknameAndCountsFollow) {
+    fill({row("Ann", 100, "ann@x.org"), row("Bob", 90, "bob@x.org"), row("Ann", 80, "ANN@X.org"),
+          row("ann", 70, "other@x.org"), row("Cid", 60, "cid@x.org", "35")});
+    struct Step {
+        const char* arguments;
+        const char* told;
+        int64_t left;
+    };
+    const Step steps[] = {
+        {"erase --email Ann@x.ORG", "erased 2 results\n", 3},
+        {"erase --email ann@x.org", "erased 0 results\n", 3},
+        {"erase --nickname Bob", "erased 1 result\n", 2},
+        {"erase --nickname ANN", "erased 0 results\n", 2},
+    };
+    for (const Step& step : steps) {
+        const CommandRun run = admin(std::string(step.arguments) + " --db " + db);
+        EXPECT_EQ(run.exit_code, 0) << step.arguments;
+        EXPECT_EQ(run.output, step.told) << step.arguments;
+        EXPECT_EQ(stored_count(db), step.left) << step.arguments;
+    }
+    const CommandRun counts = admin("counts --db " + db);
+    EXPECT_EQ(counts.exit_code, 0);
+    EXPECT_EQ(counts.output, "balls\tcolours\trounds\tlines_per_round\tresults\n"
+                             "35\t7\t5\t12\t1\n"
+                             "42\t7\t5\t12\t1\n");
+}
+
+TEST_F(OperatorTool, ExportsOnlyThePublicColumnsInOrderOfPlaceAsCsv) {
+    fill({row("Quote\"d, name", 120, "q@x.org", "42", "\xCC\xEE\xF1\xEA\xE2\xE0"),
+          row("=HYPERLINK(1)", 100, "h@x.org"), row("Cid", 60, "cid@x.org", "35")});
+    const CommandRun run = admin("export --db " + db);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.output,
+              "balls,colours,rounds,lines_per_round,place,moves,accuracy,nickname,country,city,"
+              "date\r\n"
+              "35,7,5,12,1,60,1000.000,\"Cid\",\"ru\",\"Tver\",2025-12-12\r\n"
+              "42,7,5,12,1,100,600.000,\"'=HYPERLINK(1)\",\"ru\",\"Tver\",2025-12-11\r\n"
+              "42,7,5,12,2,120,500.000,\"Quote\"\"d, name\",\"ru\","
+              "\"\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0\",2025-12-10\r\n");
+    for (const char* hidden : {"@x.org", "hidden", "1990"}) {
+        EXPECT_EQ(run.output.find(hidden), std::string::npos) << hidden;
+    }
+}
+
+TEST_F(OperatorTool, WorksBesideARunningServiceWhoseRecordsFollowAnErasure) {
+    fill({row("Gone", 100, "gone@x.org"), row("Kept", 90, "kept@x.org")});
+    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, db);
+    ASSERT_TRUE(service.started());
+    ASSERT_NE(get(service, "/records").body.find("Gone"), std::string::npos);
+
+    // Results keep arriving while the backup is taken and the player erased.
+    std::atomic<bool> sending{true};
+    std::atomic<int> stored{0};
+    std::thread sender([&] {
+        for (int i = 0; sending && i < 2000; ++i) {
+            stored +=
+                get(service, result_path(typical_query("s" + std::to_string(i), 200 + i))).status ==
+                        200
+                    ? 1
+                    : 0;
+        }
+    });
+    while (stored < 20) {
+        std::this_thread::yield();
+    }
+    const std::string copy = folder.path("copy.sqlite");
+    const CommandRun backup = admin("backup --db " + db + " --to " + copy);
+    const CommandRun erase = admin("erase --email GONE@x.org --db " + db);
+    sending = false;
+    sender.join();
+
+    EXPECT_EQ(backup.exit_code, 0) << backup.output;
+    struct stat mode {};
+    ASSERT_EQ(stat(copy.c_str(), &mode), 0);
+    EXPECT_EQ(mode.st_mode & 0777, 0600u) << "the copy holds e-mails too";
+    {
+        SqliteConnection check(copy);
+        const SqliteStatement integrity(check, "PRAGMA integrity_check");
+        SqliteQuery query(integrity);
+        ASSERT_TRUE(query.step());
+        EXPECT_EQ(query.text(0), "ok");
+    }
+    const int64_t copied = stored_count(copy);
+    EXPECT_GE(copied, 2 + 20);
+    EXPECT_LE(copied, 2 + stored.load());
+    EXPECT_EQ(admin("backup --db " + db + " --to " + copy).exit_code, 1)
+        << "an existing file is never overwritten";
+
+    EXPECT_EQ(erase.output, "erased 1 result\n");
+    const std::string records = get(service, "/records").body;
+    EXPECT_EQ(records.find("Gone"), std::string::npos) << "erased from the page at once";
+    EXPECT_NE(records.find("Kept"), std::string::npos);
+    EXPECT_EQ(stored_count(db), 1 + stored.load());
+}
+
+} // namespace
