@@ -325,8 +325,13 @@ asio::awaitable<void> serve_connection(Server& server, tcp::socket socket,
                                   client_key(client)};
         const std::optional<ConnectionSlot> client_slot =
             from_proxy ? take_slot(server.counts, limits, false, request.client) : std::nullopt;
-        const HttpAnswer answer =
-            !from_proxy || client_slot ? co_await handled(server, request) : refusal(server, 503);
+        // Not a conditional expression: GCC 12 destroys a co_await's result there too early.
+        HttpAnswer answer;
+        if (!from_proxy || client_slot) {
+            answer = co_await handled(server, request);
+        } else {
+            answer = refusal(server, 503);
+        }
         const Written written =
             co_await write_answer(server, stream, answer, request.head, message.keep_alive());
         log_answer(server, at, began, client, {method.data(), method.size()}, request.target,
