@@ -67,7 +67,7 @@ asio::ip::address request_client(const asio::ip::address& peer,
                                  const std::vector<asio::ip::address>& trusted_proxies,
                                  std::optional<std::string_view> last_forwarded_for,
                                  std::optional<std::string_view> real_ip) {
-    const asio::ip::address from = unmapped(peer);
+    asio::ip::address from = unmapped(peer);
     if (std::find(trusted_proxies.begin(), trusted_proxies.end(), from) == trusted_proxies.end()) {
         return from;
     }
