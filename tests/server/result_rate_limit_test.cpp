@@ -56,4 +56,19 @@ TEST(ResultRateLimit, AFullTableForgetsTheClientSeenLongestAgo) {
     EXPECT_EQ(limit.tracked(), 3u);
 }
 
+TEST(ResultRateLimit, ACrowdOfAddressesNeverGrowsTheTable) {
+    ResultRateLimit limit(30, 1000);
+    const Clock::time_point now{};
+    for (int n = 0; n < 100000; ++n) {
+        ASSERT_EQ(limit.admit(client(n), now), seconds(0)) << n;
+    }
+    EXPECT_EQ(limit.tracked(), 1000u);
+    // The last thousand are the ones remembered.
+    EXPECT_EQ(limit.admit(client(0), now), seconds(0));
+    for (int i = 0; i < 29; ++i) {
+        ASSERT_EQ(limit.admit(client(99999), now), seconds(0));
+    }
+    EXPECT_GT(limit.admit(client(99999), now), seconds(0));
+}
+
 } // namespace
