@@ -9,12 +9,14 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <iterator>
-#include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <unordered_map>
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -23,20 +25,23 @@ using tcp = asio::ip::tcp;
 
 namespace {
 
-// How many connections each client address holds, and all of them together.
+using Clock = std::chrono::steady_clock;
+
+// How many connections each client holds, and all of them together.
 struct ConnectionCounts {
     std::mutex mutex;
     size_t total = 0;
-    std::map<asio::ip::address, size_t> per_address;
+    std::unordered_map<ClientKey, size_t, ClientKeyHash> per_client;
 };
 
-// A connection's place in the counts, given back when the connection ends.
+// A place in the counts, in the total or a client's or both, given back when it ends.
 class ConnectionSlot {
   public:
-    ConnectionSlot(ConnectionCounts& counts, asio::ip::address address)
-        : counts_(&counts), address_(std::move(address)) {}
+    ConnectionSlot(ConnectionCounts& counts, bool in_total, std::optional<ClientKey> client)
+        : counts_(&counts), in_total_(in_total), client_(client) {}
     ConnectionSlot(ConnectionSlot&& other) noexcept
-        : counts_(std::exchange(other.counts_, nullptr)), address_(std::move(other.address_)) {}
+        : counts_(std::exchange(other.counts_, nullptr)), in_total_(other.in_total_),
+          client_(other.client_) {}
     ConnectionSlot(const ConnectionSlot&) = delete;
     ConnectionSlot& operator=(const ConnectionSlot&) = delete;
     ConnectionSlot& operator=(ConnectionSlot&&) = delete;
@@ -45,33 +50,44 @@ class ConnectionSlot {
             return;
         }
         const std::lock_guard lock(counts_->mutex);
-        --counts_->total;
-        const auto found = counts_->per_address.find(address_);
-        if (--found->second == 0) {
-            counts_->per_address.erase(found);
+        if (in_total_) {
+            --counts_->total;
+        }
+        if (client_) {
+            const auto found = counts_->per_client.find(*client_);
+            if (--found->second == 0) {
+                counts_->per_client.erase(found);
+            }
         }
     }
 
   private:
     ConnectionCounts* counts_;
-    asio::ip::address address_;
+    bool in_total_;
+    std::optional<ClientKey> client_;
 };
 
-// A slot for a new connection from this address, or none when either limit is reached.
+// A slot in the total, in a client's count, or both, or none when a limit is reached.
 std::optional<ConnectionSlot> take_slot(ConnectionCounts& counts, const HttpLimits& limits,
-                                        const asio::ip::address& address) {
+                                        bool in_total, std::optional<ClientKey> client) {
     const std::lock_guard lock(counts.mutex);
-    size_t& from_address = counts.per_address[address];
-    if (counts.total >= limits.max_connections ||
-        from_address >= limits.max_connections_per_address) {
-        if (from_address == 0) {
-            counts.per_address.erase(address);
-        }
+    if (in_total && counts.total >= limits.max_connections) {
         return std::nullopt;
     }
-    ++counts.total;
-    ++from_address;
-    return ConnectionSlot(counts, address);
+    if (client) {
+        size_t& from_client = counts.per_client[*client];
+        if (from_client >= limits.max_connections_per_address) {
+            if (from_client == 0) {
+                counts.per_client.erase(*client);
+            }
+            return std::nullopt;
+        }
+        ++from_client;
+    }
+    if (in_total) {
+        ++counts.total;
+    }
+    return ConnectionSlot(counts, in_total, client);
 }
 
 // Answers from other threads reach a connection through its executor only while the server
@@ -139,9 +155,14 @@ HttpAnswer refusal(const Server& server, int status) {
     return answer;
 }
 
-// Writes the answer within the request's time; false when the connection must end.
-asio::awaitable<bool> write_answer(Server& server, beast::tcp_stream& stream,
-                                   const HttpAnswer& answer, bool head, bool keep_alive) {
+struct Written {
+    bool keep_alive = false; // the connection may take the next request
+    size_t bytes = 0;
+};
+
+// Writes the answer within the request's time.
+asio::awaitable<Written> write_answer(Server& server, beast::tcp_stream& stream,
+                                      const HttpAnswer& answer, bool head, bool keep_alive) {
     const std::string status_and_headers = head_of(server, answer, keep_alive);
     std::array<asio::const_buffer, 2> buffers{asio::buffer(status_and_headers),
                                               asio::const_buffer()};
@@ -150,8 +171,9 @@ asio::awaitable<bool> write_answer(Server& server, beast::tcp_stream& stream,
     }
     stream.expires_after(server.settings.limits.request_timeout);
     beast::error_code error;
-    co_await asio::async_write(stream, buffers, asio::redirect_error(asio::use_awaitable, error));
-    co_return !error && keep_alive;
+    const size_t bytes = co_await asio::async_write(
+        stream, buffers, asio::redirect_error(asio::use_awaitable, error));
+    co_return Written{!error && keep_alive, bytes};
 }
 
 // After a refusal the client may still be sending: closing at once would reset the connection
@@ -230,15 +252,49 @@ int refusal_status(const beast::error_code& error,
     return 0;
 }
 
-// The slot is held for as long as the connection lives.
+// Who is behind a request whose headers were read: behind a trusted front server, the client
+// it names.
+asio::ip::address client_of(const Server& server, const asio::ip::address& peer,
+                            const http::request_parser<http::empty_body>& parser) {
+    const auto& message = parser.get();
+    std::optional<std::string_view> forwarded_for;
+    const auto [first, last] = message.equal_range("X-Forwarded-For");
+    for (auto field = first; field != last; ++field) {
+        forwarded_for = std::string_view(field->value().data(), field->value().size());
+    }
+    std::optional<std::string_view> real_ip;
+    if (const auto found = message.find("X-Real-IP"); found != message.end()) {
+        real_ip = std::string_view(found->value().data(), found->value().size());
+    }
+    return request_client(peer, server.settings.trusted_proxies, forwarded_for, real_ip);
+}
+
+// One line of the access log, when there is one.
+void log_answer(const Server& server, std::chrono::system_clock::time_point at,
+                Clock::time_point began, const asio::ip::address& client, std::string_view method,
+                std::string_view target, int status, size_t bytes) {
+    if (!server.settings.access_log) {
+        return;
+    }
+    const std::string client_text = client.to_string();
+    server.settings.access_log(
+        {at, client_text, method, target, status, bytes,
+         std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - began)});
+}
+
+// The connection's slot is held for as long as it lives. A trusted front server's connection
+// counts only in the total; each request on it takes its client's slot while it is served.
 asio::awaitable<void> serve_connection(Server& server, tcp::socket socket,
-                                       [[maybe_unused]] ConnectionSlot slot) {
+                                       [[maybe_unused]] ConnectionSlot slot, asio::ip::address peer,
+                                       bool from_proxy) {
     const HttpLimits& limits = server.settings.limits;
     beast::tcp_stream stream(std::move(socket));
     beast::flat_buffer buffer(limits.max_request_bytes);
     // A new connection is given the request time for its first byte; a kept one the idle time.
     std::chrono::seconds patience = limits.request_timeout;
     while (co_await await_request(server, stream, buffer, patience)) {
+        const auto at = std::chrono::system_clock::now();
+        const Clock::time_point began = Clock::now();
         patience = limits.idle_timeout;
         stream.expires_after(limits.request_timeout);
         http::request_parser<http::empty_body> parser;
@@ -252,30 +308,51 @@ asio::awaitable<void> serve_connection(Server& server, tcp::socket socket,
             error == asio::error::eof || error == asio::error::connection_reset) {
             co_return;
         }
+        const auto& message = parser.get();
+        const beast::string_view method = message.method_string();
+        const beast::string_view target = message.target();
         if (const int refused = refusal_status(error, parser, limits)) {
-            co_await write_answer(server, stream, refusal(server, refused), false, false);
+            const Written written =
+                co_await write_answer(server, stream, refusal(server, refused), false, false);
+            log_answer(server, at, began, peer, {method.data(), method.size()},
+                       {target.data(), target.size()}, refused, written.bytes);
             co_await close_gently(stream);
             co_return;
         }
-        const auto& message = parser.get();
-        const beast::string_view target = message.target();
+        const asio::ip::address client = client_of(server, peer, parser);
         const HttpRequest request{message.method() == http::verb::head,
-                                  std::string_view(target.data(), target.size())};
-        const HttpAnswer answer = co_await handled(server, request);
-        if (!co_await write_answer(server, stream, answer, request.head, message.keep_alive())) {
+                                  std::string_view(target.data(), target.size()),
+                                  client_key(client)};
+        const std::optional<ConnectionSlot> client_slot =
+            from_proxy ? take_slot(server.counts, limits, false, request.client) : std::nullopt;
+        // Not a conditional expression: GCC 12 destroys a co_await's result there too early.
+        HttpAnswer answer;
+        if (!from_proxy || client_slot) {
+            answer = co_await handled(server, request);
+        } else {
+            answer = refusal(server, 503);
+        }
+        const Written written =
+            co_await write_answer(server, stream, answer, request.head, message.keep_alive());
+        log_answer(server, at, began, client, {method.data(), method.size()}, request.target,
+                   answer.status, written.bytes);
+        if (!written.keep_alive) {
             co_return;
         }
     }
 }
 
 // A connection over a limit gets its 503 in one try, without waiting for the client.
-void refuse_at_once(const Server& server, tcp::socket& socket) {
+void refuse_at_once(const Server& server, tcp::socket& socket, const asio::ip::address& peer) {
+    const auto at = std::chrono::system_clock::now();
+    const Clock::time_point began = Clock::now();
     const HttpAnswer answer = refusal(server, 503);
     const std::string text = head_of(server, answer, false) + *answer.body;
     beast::error_code ignored;
     socket.non_blocking(true, ignored);
-    socket.write_some(asio::buffer(text), ignored);
+    const size_t bytes = socket.write_some(asio::buffer(text), ignored);
     socket.close(ignored);
+    log_answer(server, at, began, peer, "", "", 503, bytes);
 }
 
 asio::awaitable<void> accept_connections(Server& server, tcp::acceptor& acceptor) {
@@ -294,20 +371,25 @@ asio::awaitable<void> accept_connections(Server& server, tcp::acceptor& acceptor
             co_await pause.async_wait(asio::redirect_error(asio::use_awaitable, error));
             continue;
         }
-        const asio::ip::address address = socket.remote_endpoint(error).address();
+        const asio::ip::address peer = unmapped(socket.remote_endpoint(error).address());
         if (error) {
             continue;
         }
+        const auto& trusted = server.settings.trusted_proxies;
+        const bool from_proxy = std::find(trusted.begin(), trusted.end(), peer) != trusted.end();
         std::optional<ConnectionSlot> slot =
-            take_slot(server.counts, server.settings.limits, address);
+            take_slot(server.counts, server.settings.limits, true,
+                      from_proxy ? std::nullopt : std::optional(client_key(peer)));
         if (!slot) {
-            refuse_at_once(server, socket);
+            refuse_at_once(server, socket, peer);
             continue;
         }
         socket.set_option(tcp::no_delay(true), error);
         const auto executor = socket.get_executor();
-        asio::co_spawn(executor, serve_connection(server, std::move(socket), std::move(*slot)),
-                       asio::detached);
+        asio::co_spawn(
+            executor,
+            serve_connection(server, std::move(socket), std::move(*slot), peer, from_proxy),
+            asio::detached);
     }
 }
 

@@ -2,6 +2,9 @@
 // request handed to one handler, its answer written back. Knows nothing of the site.
 #pragma once
 
+#include "server/access_log.h"
+#include "server/client_address.h"
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -26,6 +29,7 @@ struct HttpLimits {
 struct HttpRequest {
     bool head = false;       // HEAD: answered like GET, without the body
     std::string_view target; // as sent: the path and the query, undecoded
+    ClientKey client;        // who sent it, behind a trusted front server too
 };
 
 struct HttpAnswer {
@@ -50,6 +54,12 @@ struct HttpServerSettings {
     std::vector<std::pair<std::string, std::string>> common_headers;
     // The page of a refusal the server makes itself (400, 405, 414, 431, 503).
     std::function<std::string(int status)> error_page;
+    // Front servers whose X-Forwarded-For or X-Real-IP names the client. A client counts
+    // against the per-address bound by that address; a trusted server's own connections
+    // count only in the total.
+    std::vector<boost::asio::ip::address> trusted_proxies;
+    // Called once for every answer, refusals included; none: no log.
+    std::function<void(const AccessEntry&)> access_log;
 };
 
 // Listens, then serves until SIGINT or SIGTERM; prints nothing itself. on_listening gets the

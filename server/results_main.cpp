@@ -1,7 +1,9 @@
 // trivelle-results: receives the program's result links, keeps the results in SQLite and
 // publishes the records table.
+#include "server/access_log.h"
 #include "server/http_server.h"
 #include "server/pages.h"
+#include "server/result_rate_limit.h"
 #include "server/results_site.h"
 #include "server/results_store.h"
 #include "server/service_options.h"
@@ -35,7 +37,8 @@ int main(int argc, char** argv) {
     try {
         const std::unique_ptr<ResultsStore> store =
             open_results_store(options->db, {options->lock_wait, options->max_pending});
-        ResultsSite site(*store);
+        ResultRateLimit results_limit(options->results_per_minute, options->max_tracked_addresses);
+        ResultsSite site(*store, results_limit);
         HttpServerSettings settings;
         settings.address = options->address;
         settings.port = options->port;
@@ -43,6 +46,12 @@ int main(int argc, char** argv) {
         settings.limits = options->limits;
         settings.common_headers = site_headers();
         settings.error_page = [](int status) { return error_page(status, ""); };
+        settings.trusted_proxies = options->trusted_proxies;
+        if (options->access_log) {
+            settings.access_log = [](const AccessEntry& entry) {
+                write_access_line(access_line(entry));
+            };
+        }
         const int status = serve_http(
             settings,
             [&site](const HttpRequest& request, const HttpReply& reply) {

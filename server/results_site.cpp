@@ -53,6 +53,19 @@ HttpAnswer stored_answer(const StoreOutcome& outcome) {
     return answer;
 }
 
+// A client that sent more results than its allowance: nothing is stored, and it is told when
+// it may send the next.
+HttpAnswer too_many_answer(std::chrono::seconds wait) {
+    const std::string seconds = std::to_string(wait.count());
+    HttpAnswer answer = page_answer(
+        429, error_page(429, u8str(u8"Результат не сохранён: с вашего адреса пришло слишком "
+                                   u8"много результатов. Повторите через ") +
+                                 seconds + u8str(u8" с.")));
+    answer.headers.emplace_back("Retry-After", seconds);
+    answer.headers.emplace_back("Cache-Control", "no-store");
+    return answer;
+}
+
 } // namespace
 
 std::string result_link_path() { return path_of(result_link_prefix); }
@@ -68,7 +81,8 @@ const std::vector<std::pair<std::string, std::string>>& site_headers() {
     return headers;
 }
 
-ResultsSite::ResultsSite(ResultsStore& store) : store_(store) {
+ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit)
+    : store_(store), results_limit_(results_limit) {
     // The clean addresses, in the order of the program's link images, which open the same
     // pages at their own addresses; the records are rendered on demand.
     const std::pair<const char*, std::string> pages[std::size(link_pages)] = {
@@ -116,6 +130,9 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
         } else if (request.head) {
             // A HEAD stores nothing: it says only that the link would be taken.
             reply({200, {{"Content-Type", html_type}, {"Cache-Control", "no-store"}}, nullptr});
+        } else if (const std::chrono::seconds wait = results_limit_.admit(request.client);
+                   wait.count() > 0) {
+            reply(too_many_answer(wait));
         } else {
             store_.store_async(
                 *reading.row, std::time(nullptr),

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server/http_server.h"
+#include "server/result_rate_limit.h"
 #include "server/results_store.h"
 
 #include <cstdint>
@@ -26,7 +27,8 @@ const std::vector<std::pair<std::string, std::string>>& site_headers();
 
 class ResultsSite {
   public:
-    explicit ResultsSite(ResultsStore& store);
+    // Each client's results pass the limit before they reach the store; pages are not limited.
+    ResultsSite(ResultsStore& store, ResultRateLimit& results_limit);
     // Answers a GET or HEAD; a result is answered once the store has it on disk.
     void handle(const HttpRequest& request, const HttpReply& reply);
 
@@ -34,6 +36,7 @@ class ResultsSite {
     std::shared_ptr<const std::string> records_html();
 
     ResultsStore& store_;
+    ResultRateLimit& results_limit_;
     std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> fixed_pages_;
     std::mutex records_mutex_;
     std::shared_ptr<const std::string> records_;

@@ -23,6 +23,17 @@ const char* const service_usage =
     "  --lock-wait MS                   a result waiting for the database's write lock\n"
     "                                   (default 2000)\n"
     "  --max-pending N                  results waiting to be written (default 4096)\n"
+    "  --results-per-minute N           results from one client address, or IPv6 /64,\n"
+    "                                   a minute (default 30); beyond it 429\n"
+    "  --max-tracked-addresses N        client addresses remembered for that limit; the one\n"
+    "                                   seen longest ago is forgotten (default 65536)\n"
+    "Behind a front server:\n"
+    "  --trusted-proxy ADDRESS[,...]    a front server whose X-Forwarded-For (its rightmost\n"
+    "                                   entry) or X-Real-IP names the client; may be repeated\n"
+    "                                   (default none: the headers are ignored)\n"
+    "  --access-log on|off              one line per request on standard output: time,\n"
+    "                                   client, method, path without the query, status,\n"
+    "                                   bytes, duration (default on)\n"
     "Each option may also be written --option=VALUE.\n";
 
 namespace {
@@ -46,6 +57,30 @@ bool set_option(ServiceOptions& options, std::string_view name, std::string_view
             return false;
         }
         (name == "--address" ? options.address : options.db) = value;
+        return true;
+    }
+    if (name == "--trusted-proxy") {
+        // One address or several, separated by commas.
+        for (size_t start = 0; start <= value.size();) {
+            const size_t comma = std::min(value.find(',', start), value.size());
+            const std::string_view entry = value.substr(start, comma - start);
+            boost::system::error_code failure;
+            const boost::asio::ip::address address = boost::asio::ip::make_address(entry, failure);
+            if (failure) {
+                error = "--trusted-proxy takes IP addresses, not '" + std::string(entry) + "'";
+                return false;
+            }
+            options.trusted_proxies.push_back(unmapped(address));
+            start = comma + 1;
+        }
+        return true;
+    }
+    if (name == "--access-log") {
+        if (value != "on" && value != "off") {
+            error = "--access-log takes on or off, not '" + std::string(value) + "'";
+            return false;
+        }
+        options.access_log = value == "on";
         return true;
     }
     struct Numeric {
@@ -72,6 +107,10 @@ bool set_option(ServiceOptions& options, std::string_view name, std::string_view
          [](ServiceOptions& o, int64_t v) { o.lock_wait = std::chrono::milliseconds(v); }},
         {"--max-pending", 1, 1000000,
          [](ServiceOptions& o, int64_t v) { o.max_pending = size_t(v); }},
+        {"--results-per-minute", 1, 1000000,
+         [](ServiceOptions& o, int64_t v) { o.results_per_minute = size_t(v); }},
+        {"--max-tracked-addresses", 1, 10000000,
+         [](ServiceOptions& o, int64_t v) { o.max_tracked_addresses = size_t(v); }},
     };
     for (const Numeric& numeric : numerics) {
         if (name == numeric.name) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct ServiceOptions {
     std::string address = "127.0.0.1";
@@ -18,6 +19,13 @@ struct ServiceOptions {
     // How long a result may wait for the database's write lock, and how many may wait.
     std::chrono::milliseconds lock_wait{2000};
     size_t max_pending = 4096;
+    // Results a minute from one client (an IPv4 address or an IPv6 /64), and how many clients
+    // are remembered for it.
+    size_t results_per_minute = 30;
+    size_t max_tracked_addresses = 65536;
+    // Front servers whose forwarding headers name the client.
+    std::vector<boost::asio::ip::address> trusted_proxies;
+    bool access_log = true;
     bool help = false;
 };
 

@@ -44,12 +44,34 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(defaults->limits.idle_timeout, std::chrono::seconds(5));
     EXPECT_EQ(defaults->lock_wait, std::chrono::milliseconds(2000));
     EXPECT_EQ(defaults->max_pending, 4096u);
+    EXPECT_EQ(defaults->results_per_minute, 30u);
+    EXPECT_EQ(defaults->max_tracked_addresses, 65536u);
+    EXPECT_TRUE(defaults->trusted_proxies.empty()) << "no header is believed unless asked";
+    EXPECT_TRUE(defaults->access_log);
 
-    const auto options =
-        parse({"--threads=3", "--max-connections", "10", "--max-connections-per-address=2",
-               "--max-request-bytes", "1024", "--max-headers", "5", "--request-timeout=7",
-               "--idle-timeout", "1", "--lock-wait", "0", "--max-pending", "9"},
-              error);
+    const auto options = parse({"--threads=3",
+                                "--max-connections",
+                                "10",
+                                "--max-connections-per-address=2",
+                                "--max-request-bytes",
+                                "1024",
+                                "--max-headers",
+                                "5",
+                                "--request-timeout=7",
+                                "--idle-timeout",
+                                "1",
+                                "--lock-wait",
+                                "0",
+                                "--max-pending",
+                                "9",
+                                "--results-per-minute=5",
+                                "--max-tracked-addresses",
+                                "7",
+                                "--access-log=off",
+                                "--trusted-proxy",
+                                "127.0.0.1",
+                                "--trusted-proxy=::1,::ffff:10.0.0.2"},
+                               error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->threads, 3);
     EXPECT_EQ(options->limits.max_connections, 10u);
@@ -60,6 +82,13 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(options->limits.idle_timeout, std::chrono::seconds(1));
     EXPECT_EQ(options->lock_wait, std::chrono::milliseconds(0));
     EXPECT_EQ(options->max_pending, 9u);
+    EXPECT_EQ(options->results_per_minute, 5u);
+    EXPECT_EQ(options->max_tracked_addresses, 7u);
+    EXPECT_FALSE(options->access_log);
+    const std::vector<boost::asio::ip::address> proxies = {
+        boost::asio::ip::make_address("127.0.0.1"), boost::asio::ip::make_address("::1"),
+        boost::asio::ip::make_address("10.0.0.2")};
+    EXPECT_EQ(options->trusted_proxies, proxies);
 }
 
 TEST(ServiceOptions, RefusesWhatItCannotUse) {
@@ -84,6 +113,13 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         {"--max-headers", "0"},
         {"--lock-wait", "-1"},
         {"--max-pending", "0"},
+        {"--results-per-minute", "0"},
+        {"--max-tracked-addresses", "0"},
+        {"--access-log", "yes"},
+        {"--trusted-proxy", "nginx.local"},
+        {"--trusted-proxy", "127.0.0.1,"},
+        {"--trusted-proxy", "10.0.0.0/8"},
+        {"--trusted-proxy="},
     };
     for (const auto& arguments : cases) {
         std::string error;

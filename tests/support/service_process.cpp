@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -55,17 +56,37 @@ std::string first_line(int from) {
     return line.substr(0, line.find('\n'));
 }
 
+// The first line of a file another process writes, read for start_patience at most.
+std::string first_line_of_file(const std::string& path) {
+    const auto deadline = std::chrono::steady_clock::now() + start_patience;
+    for (;;) {
+        std::ifstream file(path);
+        std::string line;
+        if (std::getline(file, line) && !file.eof()) {
+            return line;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return "";
+        }
+        usleep(10000);
+    }
+}
+
 } // namespace
 
 ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
-                               const std::vector<std::string>& options, StartWait wait) {
+                               const std::vector<std::string>& options, StartWait wait,
+                               const std::string& output_file) {
     int out[2];
     if (pipe(out) != 0) {
         return;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (wait == StartWait::for_port) {
+    if (!output_file.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_file.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    } else if (wait == StartWait::for_port) {
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     } else {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -86,7 +107,8 @@ ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
         pid_ = -1;
     } else if (wait == StartWait::for_port) {
         // "...listening on http://127.0.0.1:PORT/ ..."
-        const std::string line = first_line(out[0]);
+        const std::string line =
+            output_file.empty() ? first_line(out[0]) : first_line_of_file(output_file);
         const std::string marker = "http://127.0.0.1:";
         const size_t at = line.find(marker);
         if (at != std::string::npos) {

@@ -37,10 +37,12 @@ enum class StartWait { for_port, none };
 class ServiceProcess {
   public:
     // Starts the service on a free port of 127.0.0.1, with any further options, and waits for
-    // the line naming the port (for start_patience at most) unless told not to.
+    // the line naming the port (for start_patience at most) unless told not to. Its standard
+    // output goes to output_file when one is named (the access log), and is read only for
+    // that line otherwise.
     ServiceProcess(const std::string& binary, const std::string& db,
                    const std::vector<std::string>& options = {},
-                   StartWait wait = StartWait::for_port);
+                   StartWait wait = StartWait::for_port, const std::string& output_file = "");
     ~ServiceProcess(); // stops it if it still runs
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;

@@ -1,0 +1,38 @@
+// Who a request comes from: the peer's address, or the client's address a trusted front server
+// forwarded, and the key under which the service counts a client's connections and results.
+#pragma once
+
+#include <boost/asio/ip/address.hpp>
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+// One IPv4 address, or one IPv6 /64 network: a single IPv6 host is usually given a whole /64,
+// so counting its addresses apart would let it pass any per-client limit by changing address.
+struct ClientKey {
+    std::array<unsigned char, 16> bytes{};
+    bool operator==(const ClientKey&) const = default;
+};
+
+struct ClientKeyHash {
+    size_t operator()(const ClientKey& key) const noexcept;
+};
+
+// An IPv4 address written as IPv6 (::ffff:a.b.c.d), as a dual-stack socket shows it, as IPv4.
+boost::asio::ip::address unmapped(const boost::asio::ip::address& address);
+
+// An IPv4 address written as IPv6 (::ffff:a.b.c.d) is the same client as the IPv4 address.
+ClientKey client_key(const boost::asio::ip::address& address);
+
+// The address of the client behind a request. Only when the peer is one of the trusted front
+// servers (given unmapped) are its headers believed: the rightmost entry of the last
+// X-Forwarded-For field (the one that server added; those left of it are whatever the client sent),
+// else X-Real-IP. An entry that is no address leaves the peer's. The answer is unmapped.
+boost::asio::ip::address
+request_client(const boost::asio::ip::address& peer,
+               const std::vector<boost::asio::ip::address>& trusted_proxies,
+               std::optional<std::string_view> last_forwarded_for,
+               std::optional<std::string_view> real_ip);

@@ -1,0 +1,72 @@
+// Who a request comes from: forwarding headers believed only from a trusted front server, and
+// the key that groups an IPv6 host's addresses.
+#include "server/client_address.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+namespace asio = boost::asio;
+
+asio::ip::address ip(const char* text) { return asio::ip::make_address(text); }
+
+TEST(RequestClient, HeadersAreBelievedOnlyFromATrustedProxyAndOnlyItsOwnEntry) {
+    const std::vector<asio::ip::address> trusted = {ip("127.0.0.1"), ip("::1")};
+    using Text = std::optional<std::string_view>;
+    struct Case {
+        const char* what;
+        const char* peer;
+        Text forwarded_for;
+        Text real_ip;
+        const char* client;
+    };
+    const Case cases[] = {
+        {"a client forging both headers", "198.51.100.9", "203.0.113.1", "203.0.113.2",
+         "198.51.100.9"},
+        {"the proxy's own entry, the rightmost", "127.0.0.1", "10.9.9.9, 203.0.113.7", std::nullopt,
+         "203.0.113.7"},
+        {"spaces around the entry", "127.0.0.1", " 10.0.0.1 ,  203.0.113.8 ", std::nullopt,
+         "203.0.113.8"},
+        {"forwarded for takes precedence", "127.0.0.1", "203.0.113.7", "203.0.113.99",
+         "203.0.113.7"},
+        {"only the real ip", "127.0.0.1", std::nullopt, "2001:db8::5", "2001:db8::5"},
+        {"an IPv6 proxy", "::1", "2001:db8::6", std::nullopt, "2001:db8::6"},
+        {"a dual-stack socket's view of a trusted IPv4 proxy", "::ffff:127.0.0.1", "203.0.113.3",
+         std::nullopt, "203.0.113.3"},
+        {"a mapped address forwarded", "127.0.0.1", "::ffff:203.0.113.4", std::nullopt,
+         "203.0.113.4"},
+        {"no header: the proxy itself", "127.0.0.1", std::nullopt, std::nullopt, "127.0.0.1"},
+        {"an entry that is no address", "127.0.0.1", "10.0.0.1, unknown", "203.0.113.5",
+         "127.0.0.1"},
+        {"an entry with a port", "127.0.0.1", "203.0.113.6:4711", std::nullopt, "127.0.0.1"},
+        {"an empty entry", "127.0.0.1", "203.0.113.6,", std::nullopt, "127.0.0.1"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(request_client(ip(c.peer), trusted, c.forwarded_for, c.real_ip), ip(c.client))
+            << c.what;
+    }
+}
+
+TEST(ClientKey, OneIPv4AddressOrOneIPv6NetworkOf64Bits) {
+    struct Case {
+        const char* first;
+        const char* second;
+        bool same;
+    };
+    const Case cases[] = {
+        {"203.0.113.1", "203.0.113.1", true},
+        {"203.0.113.1", "203.0.113.2", false},
+        {"203.0.113.1", "::ffff:203.0.113.1", true},
+        {"2001:db8:1:2::1", "2001:db8:1:2:ffff:ffff:ffff:ffff", true},
+        {"2001:db8:1:2::1", "2001:db8:1:3::1", false},
+        // An IPv4 key must not equal the IPv6 network whose other bytes happen to match.
+        {"0.0.0.0", "::", false},
+        {"1.2.3.4", "102:304::", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(client_key(ip(c.first)) == client_key(ip(c.second)), c.same)
+            << c.first << " and " << c.second;
+    }
+}
+
+} // namespace
