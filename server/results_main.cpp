@@ -1,5 +1,5 @@
-// trivelle-results: receives the program's result links, keeps the results in SQLite and
-// publishes the records table.
+// trivelle-results: receives the program's result links, keeps the results in SQLite or
+// PostgreSQL and publishes the records table.
 #include "server/http_server.h"
 #include "server/pages.h"
 #include "server/results_site.h"
@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
 
     try {
         const std::unique_ptr<ResultsStore> store =
-            open_results_store(options->db, {options->lock_wait, options->max_pending});
+            open_results_store(options->db, {options->lock_wait, options->max_pending,
+                                             options->db_connections, options->db_timeout});
         ResultsSite site(*store);
         HttpServerSettings settings;
         settings.address = options->address;
@@ -51,7 +52,8 @@ int main(int argc, char** argv) {
             [&options](int port) {
                 // Tests and scripts read the port from this line.
                 std::cout << "trivelle-results: listening on http://" << options->address << ":"
-                          << port << "/ with the results in " << options->db << std::endl;
+                          << port << "/ with the results in " << shown_store(options->db)
+                          << std::endl;
             },
             error);
         if (status != 0) {

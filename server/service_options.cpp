@@ -10,7 +10,8 @@ const char* const service_usage =
     "usage: trivelle-results [OPTION VALUE]...\n"
     "  --address ADDRESS   the address to listen on (default 127.0.0.1)\n"
     "  --port N            the port (default 8080; 0 takes any free port)\n"
-    "  --db FILE           the SQLite file of results (default trivelle-results.sqlite here)\n"
+    "  --db FILE|URI       the SQLite file of results (default trivelle-results.sqlite here),\n"
+    "                      or a postgresql:// URI of a PostgreSQL database\n"
     "  --threads N         threads serving connections (default 2)\n"
     "Bounds on what clients may make the service spend:\n"
     "  --max-connections N              open connections in all (default 1024)\n"
@@ -23,6 +24,9 @@ const char* const service_usage =
     "  --lock-wait MS                   a result waiting for the database's write lock\n"
     "                                   (default 2000)\n"
     "  --max-pending N                  results waiting to be written (default 4096)\n"
+    "  --db-connections N               PostgreSQL: connections to the database (default 4)\n"
+    "  --db-timeout MS                  PostgreSQL: any answer from the database (default\n"
+    "                                   10000)\n"
     "Each option may also be written --option=VALUE.\n";
 
 namespace {
@@ -72,6 +76,10 @@ bool set_option(ServiceOptions& options, std::string_view name, std::string_view
          [](ServiceOptions& o, int64_t v) { o.lock_wait = std::chrono::milliseconds(v); }},
         {"--max-pending", 1, 1000000,
          [](ServiceOptions& o, int64_t v) { o.max_pending = size_t(v); }},
+        {"--db-connections", 2, 1000,
+         [](ServiceOptions& o, int64_t v) { o.db_connections = size_t(v); }},
+        {"--db-timeout", 100, 600000,
+         [](ServiceOptions& o, int64_t v) { o.db_timeout = std::chrono::milliseconds(v); }},
     };
     for (const Numeric& numeric : numerics) {
         if (name == numeric.name) {

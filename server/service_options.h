@@ -18,6 +18,9 @@ struct ServiceOptions {
     // How long a result may wait for the database's write lock, and how many may wait.
     std::chrono::milliseconds lock_wait{2000};
     size_t max_pending = 4096;
+    // PostgreSQL: the connections to the database, and how long any answer from it may take.
+    size_t db_connections = 4;
+    std::chrono::milliseconds db_timeout{10000};
     bool help = false;
 };
 
