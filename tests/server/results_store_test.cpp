@@ -578,6 +578,32 @@ TEST(PostgresStoreOpen, ABadOrUnreachableAddressIsRefusedInOneLineWithoutThePass
     }
 }
 
+TEST_F(PostgresStoreTest, OpensNoMoreConnectionsThanItsBoundHoweverManyAskAtOnce) {
+    ASSERT_FALSE(uri.empty());
+    StoreLimits limits;
+    limits.connections = 3; // the writer's and two for reading
+    const auto store = open_results_store(uri, limits);
+    store->store(result("one", 100), 1765324800);
+    std::atomic<int> read{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 12; ++i) {
+        readers.emplace_back([&] {
+            for (int n = 0; n < 10; ++n) {
+                read += store->records(10, 100).size() == 1 ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& reader : readers) {
+        reader.join();
+    }
+    EXPECT_EQ(read.load(), 120) << "each waited for a connection rather than failing";
+    PostgresConnection admin(uri, std::chrono::seconds(10));
+    const PostgresResult open = admin.run(
+        "SELECT count(*) FROM pg_stat_activity WHERE application_name = 'trivelle-results' "
+        "AND datname = current_database() AND pid <> pg_backend_pid()");
+    EXPECT_EQ(open.integer(0, 0), 3);
+}
+
 TEST_F(PostgresStoreTest, ConnectionsTheServerDropsAreMadeAgainWithoutLosingAResult) {
     ASSERT_FALSE(uri.empty());
     const auto store = open_results_store(uri);

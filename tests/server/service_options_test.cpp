@@ -44,11 +44,14 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(defaults->limits.idle_timeout, std::chrono::seconds(5));
     EXPECT_EQ(defaults->lock_wait, std::chrono::milliseconds(2000));
     EXPECT_EQ(defaults->max_pending, 4096u);
+    EXPECT_EQ(defaults->db_connections, 4u);
+    EXPECT_EQ(defaults->db_timeout, std::chrono::milliseconds(10000));
 
     const auto options =
         parse({"--threads=3", "--max-connections", "10", "--max-connections-per-address=2",
                "--max-request-bytes", "1024", "--max-headers", "5", "--request-timeout=7",
-               "--idle-timeout", "1", "--lock-wait", "0", "--max-pending", "9"},
+               "--idle-timeout", "1", "--lock-wait", "0", "--max-pending", "9",
+               "--db-connections=2", "--db-timeout", "100"},
               error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->threads, 3);
@@ -60,6 +63,8 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(options->limits.idle_timeout, std::chrono::seconds(1));
     EXPECT_EQ(options->lock_wait, std::chrono::milliseconds(0));
     EXPECT_EQ(options->max_pending, 9u);
+    EXPECT_EQ(options->db_connections, 2u);
+    EXPECT_EQ(options->db_timeout, std::chrono::milliseconds(100));
 }
 
 TEST(ServiceOptions, RefusesWhatItCannotUse) {
@@ -84,6 +89,10 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         {"--max-headers", "0"},
         {"--lock-wait", "-1"},
         {"--max-pending", "0"},
+        // The writer's connection and one to read with, at the least.
+        {"--db-connections", "1"},
+        {"--db-connections", "1001"},
+        {"--db-timeout", "99"},
     };
     for (const auto& arguments : cases) {
         std::string error;
