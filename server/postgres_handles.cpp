@@ -201,7 +201,9 @@ PostgresResult PostgresConnection::run(const std::string& sql,
     }
     auto found = prepared_.find(sql);
     if (found == prepared_.end()) {
-        const std::string name = "s" + std::to_string(prepared_.size());
+        // Appended, not "literal" + text: GCC 12 warns falsely about the latter (-Wrestrict).
+        std::string name = "s";
+        name += std::to_string(prepared_.size());
         if (PQsendPrepare(handle_.get(), name.c_str(), sql.c_str(), int(parameters.size()),
                           nullptr) == 0) {
             fail(PQerrorMessage(handle_.get()), "", lost());
@@ -210,6 +212,7 @@ PostgresResult PostgresConnection::run(const std::string& sql,
         found = prepared_.emplace(sql, name).first;
     }
     std::vector<const char*> values;
+    values.reserve(parameters.size());
     for (const std::string& parameter : parameters) {
         values.push_back(parameter.c_str());
     }

@@ -387,6 +387,7 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
         }
     }
     std::vector<std::string> parameters;
+    parameters.reserve(columns.size());
     for (const std::vector<std::string>& column : columns) {
         parameters.push_back(postgres_array(column));
     }
@@ -543,6 +544,7 @@ std::vector<MovesCount> PostgresStore::move_counts(const TestSettings& settings)
                                class_match + " ORDER BY total_moves",
                            settings_parameters(settings));
         std::vector<MovesCount> counts;
+        counts.reserve(size_t(rows.rows()));
         for (int i = 0; i < rows.rows(); ++i) {
             counts.push_back({int32_t(rows.integer(i, 0)), rows.integer(i, 1)});
         }
