@@ -1,5 +1,5 @@
-// trivelle-results: receives the program's result links, keeps the results in SQLite and
-// publishes the records table.
+// trivelle-results: receives the program's result links, keeps the results in SQLite or
+// PostgreSQL and publishes the records table.
 #include "server/access_log.h"
 #include "server/http_server.h"
 #include "server/pages.h"
@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
 
     try {
         const std::unique_ptr<ResultsStore> store =
-            open_results_store(options->db, {options->lock_wait, options->max_pending});
+            open_results_store(options->db, {options->lock_wait, options->max_pending,
+                                             options->db_connections, options->db_timeout});
         ResultRateLimit results_limit(options->results_per_minute, options->max_tracked_addresses);
         ResultsSite site(*store, results_limit);
         HttpServerSettings settings;
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
             [&options](int port) {
                 // Tests and scripts read the port from this line.
                 std::cout << "trivelle-results: listening on http://" << options->address << ":"
-                          << port << "/ with the results in " << options->db << std::endl;
+                          << port << "/ with the results in " << shown_store(options->db)
+                          << std::endl;
             },
             error);
         if (status != 0) {

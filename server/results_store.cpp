@@ -1,6 +1,8 @@
 // Opening the store an address names, and the waiting form of storing.
 #include "server/results_store.h"
 
+#include "server/postgres_handles.h"
+#include "server/postgres_store.h"
 #include "server/sqlite_store.h"
 
 #include <future>
@@ -11,10 +13,13 @@ bool names_postgres(std::string_view where) {
 
 std::unique_ptr<ResultsStore> open_results_store(const std::string& where, StoreLimits limits) {
     if (names_postgres(where)) {
-        throw StoreOpenError("PostgreSQL is not built into this service: " +
-                             where.substr(0, where.find(':')));
+        return std::make_unique<PostgresStore>(where, limits);
     }
     return std::make_unique<SqliteStore>(where, limits);
+}
+
+std::string shown_store(const std::string& where) {
+    return names_postgres(where) ? shown_uri(where) : where;
 }
 
 StoredResult ResultsStore::store(const ResultRow& row, int64_t received_at) {

@@ -52,6 +52,10 @@ struct MovesCount {
 struct StoreLimits {
     std::chrono::milliseconds lock_wait{2000}; // another program holding the write lock
     size_t max_pending = 4096;                 // results queued for the writer
+    // PostgreSQL only: the connections a service opens to the database, and how long it
+    // waits for any answer from it before it drops the connection and answers failed.
+    size_t connections = 4;
+    std::chrono::milliseconds answer_wait{10000};
 };
 
 enum class StoreStatus { stored, busy, failed };
@@ -111,3 +115,5 @@ bool names_postgres(std::string_view where);
 // A postgresql:// (or postgres://) connection URI opens PostgreSQL; anything else names a
 // SQLite file. Throws StoreOpenError with one line that says why it cannot be used.
 std::unique_ptr<ResultsStore> open_results_store(const std::string& where, StoreLimits limits = {});
+// Where the results are, as the service may print it: a URI without its password.
+std::string shown_store(const std::string& where);

@@ -10,7 +10,8 @@ const char* const service_usage =
     "usage: trivelle-results [OPTION VALUE]...\n"
     "  --address ADDRESS   the address to listen on (default 127.0.0.1)\n"
     "  --port N            the port (default 8080; 0 takes any free port)\n"
-    "  --db FILE           the SQLite file of results (default trivelle-results.sqlite here)\n"
+    "  --db FILE|URI       the SQLite file of results (default trivelle-results.sqlite here),\n"
+    "                      or a postgresql:// URI of a PostgreSQL database\n"
     "  --threads N         threads serving connections (default 2)\n"
     "Bounds on what clients may make the service spend:\n"
     "  --max-connections N              open connections in all (default 1024)\n"
@@ -34,6 +35,9 @@ const char* const service_usage =
     "  --access-log on|off              one line per request on standard output: time,\n"
     "                                   client, method, path without the query, status,\n"
     "                                   bytes, duration (default on)\n"
+    "  --db-connections N               PostgreSQL: connections to the database (default 4)\n"
+    "  --db-timeout MS                  PostgreSQL: any answer from the database (default\n"
+    "                                   10000)\n"
     "Each option may also be written --option=VALUE.\n";
 
 namespace {
@@ -111,6 +115,10 @@ bool set_option(ServiceOptions& options, std::string_view name, std::string_view
          [](ServiceOptions& o, int64_t v) { o.results_per_minute = size_t(v); }},
         {"--max-tracked-addresses", 1, 10000000,
          [](ServiceOptions& o, int64_t v) { o.max_tracked_addresses = size_t(v); }},
+        {"--db-connections", 2, 1000,
+         [](ServiceOptions& o, int64_t v) { o.db_connections = size_t(v); }},
+        {"--db-timeout", 100, 600000,
+         [](ServiceOptions& o, int64_t v) { o.db_timeout = std::chrono::milliseconds(v); }},
     };
     for (const Numeric& numeric : numerics) {
         if (name == numeric.name) {

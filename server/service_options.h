@@ -26,6 +26,9 @@ struct ServiceOptions {
     // Front servers whose forwarding headers name the client.
     std::vector<boost::asio::ip::address> trusted_proxies;
     bool access_log = true;
+    // PostgreSQL: the connections to the database, and how long any answer from it may take.
+    size_t db_connections = 4;
+    std::chrono::milliseconds db_timeout{10000};
     bool help = false;
 };
 

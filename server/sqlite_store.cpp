@@ -335,65 +335,33 @@ struct SqliteStore::Reader {
 // The writer makes the file and its tables before the reader opens it.
 SqliteStore::SqliteStore(const std::string& path, StoreLimits limits)
     : limits_(limits), writer_(std::make_unique<Writer>(path, limits.lock_wait)),
-      reader_(std::make_unique<Reader>(path, limits.lock_wait)),
+      reader_(std::make_unique<Reader>(path, limits.lock_wait)), queue_(limits.max_pending),
       writer_thread_([this] { write_batches(); }) {}
 
 SqliteStore::~SqliteStore() {
-    {
-        const std::lock_guard lock(queue_mutex_);
-        stopping_ = true;
-    }
-    queue_ready_.notify_one();
+    queue_.stop();
     writer_thread_.join();
 }
 
 void SqliteStore::store_async(ResultRow row, int64_t received_at,
                               std::function<void(StoreOutcome)> done) {
-    {
-        const std::lock_guard lock(queue_mutex_);
-        if (queue_.size() < limits_.max_pending && !stopping_) {
-            queue_.push_back(
-                {std::move(row), received_at, std::chrono::steady_clock::now(), std::move(done)});
-            // Woken only when there is work for it: the first result, or a batch as large as
-            // the last, which it may be gathering for. Every other wake-up would be wasted.
-            if (queue_.size() == 1 || queue_.size() == last_batch_) {
-                queue_ready_.notify_one();
-            }
-            return;
-        }
+    PendingResult pending{std::move(row), received_at, std::move(done)};
+    if (!queue_.push(pending)) {
+        pending.done({StoreStatus::busy, {}});
     }
-    done({StoreStatus::busy, {}});
 }
 
-// Takes whatever is queued as one batch, so that results arriving together share one
-// transaction and one sync; each waits at most for the batch before it and its own.
+// Takes whatever is queued as one batch; each result waits at most for the batch before it
+// and its own.
 void SqliteStore::write_batches() {
-    // The clients answered by the last commit send their next results a moment later; a
-    // batch begun before they arrive would leave them a whole sync behind. So a batch smaller
-    // than the last waits briefly for the rest, as a database's commit delay does: far less
-    // than the sync it saves.
-    constexpr auto gathering = std::chrono::microseconds(500);
-    std::vector<Pending> batch;
-    for (;;) {
-        {
-            std::unique_lock lock(queue_mutex_);
-            queue_ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (queue_.empty()) {
-                return;
-            }
-            queue_ready_.wait_for(lock, gathering,
-                                  [this] { return stopping_ || queue_.size() >= last_batch_; });
-            last_batch_ = queue_.size();
-            batch.assign(std::make_move_iterator(queue_.begin()),
-                         std::make_move_iterator(queue_.end()));
-            queue_.clear();
-        }
+    std::vector<PendingResult> batch;
+    while (queue_.take(batch)) {
         write_batch(batch);
         batch.clear();
     }
 }
 
-void SqliteStore::write_batch(std::vector<Pending>& batch) {
+void SqliteStore::write_batch(std::vector<PendingResult>& batch) {
     std::vector<StoreOutcome> outcomes(batch.size());
     StoreStatus failure = StoreStatus::stored;
     try {

@@ -3,9 +3,8 @@
 #pragma once
 
 #include "server/results_store.h"
+#include "server/write_queue.h"
 
-#include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -32,16 +31,10 @@ class SqliteStore final : public ResultsStore {
         const std::function<void(const TestSettings&, const PublishedResult&)>& each) override;
 
   private:
-    struct Pending {
-        ResultRow row;
-        int64_t received_at = 0;
-        std::chrono::steady_clock::time_point queued;
-        std::function<void(StoreOutcome)> done;
-    };
     struct Writer;
     struct Reader;
     void write_batches();
-    void write_batch(std::vector<Pending>& batch);
+    void write_batch(std::vector<PendingResult>& batch);
 
     StoreLimits limits_;
     std::mutex writer_mutex_; // the writer's connection: the writer thread's, or an erase's
@@ -49,11 +42,7 @@ class SqliteStore final : public ResultsStore {
     std::mutex read_mutex_;
     std::unique_ptr<Reader> reader_;
 
-    std::mutex queue_mutex_;
-    std::condition_variable queue_ready_;
-    std::deque<Pending> queue_;
-    size_t last_batch_ = 0; // the size of the batch the writer took last
-    bool stopping_ = false;
+    WriteQueue queue_;
     std::thread writer_thread_;
 };
 

@@ -1,7 +1,10 @@
-// bench_scale FILE N: fills a new results file with N results spread over many settings
-// classes, then times with the service's own store and pages what a new result costs there:
-// storing it with its place, and the records page built again after it. Not a test.
+// bench_scale WHERE N: fills a new results file, or an empty PostgreSQL database (a
+// postgresql:// URI), with N results spread over many settings classes, then times with the
+// service's own store and pages what a new result costs there: storing it with its place, and
+// the records page built again after it. Not a test.
 #include "server/pages.h"
+#include "server/postgres_handles.h"
+#include "server/results_store.h"
 #include "server/sqlite_handles.h"
 #include "server/sqlite_store.h"
 
@@ -44,6 +47,35 @@ ResultRow row_number(long i) {
     return row;
 }
 
+// The same results as row_number's, made by the server in one statement: the triggers count
+// them as they would a batch of the service's.
+void fill_postgres(const std::string& uri, long count) {
+    { const auto made = open_results_store(uri); } // the service's tables and triggers
+    PostgresConnection connection(uri, std::chrono::hours(1));
+    connection.execute("SET synchronous_commit = off; SET statement_timeout = 0");
+    constexpr long per_statement = 100000;
+    for (long start = 0; start < count; start += per_statement) {
+        const long end = std::min(count, start + per_statement);
+        connection.execute(R"sql(
+            INSERT INTO results (link_key, received_at, initial_ball_count, colour_count,
+                round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
+                birth_year, email)
+            SELECT 'fill-' || i, 1765324800 + i,
+                CASE WHEN i % 10 = 9 THEN 29 + (i / 10 % 300) % 30
+                     ELSE (ARRAY[42, 35, 50])[i % 3 + 1] END,
+                CASE WHEN i % 10 = 9 THEN 3 + (i / 10 % 300) / 30 % 5
+                     ELSE (ARRAY[7, 6, 5, 4])[i / 3 % 4 + 1] END,
+                CASE WHEN i % 10 = 9 THEN 1 + (i / 10 % 300) / 150 ELSE 5 END,
+                12, 60 + (i * 7919) % 2000, 'b' || i, 'ru', 'Bench', '', '', ''
+            FROM generate_series()sql" +
+                           std::to_string(start) + "::bigint, " + std::to_string(end - 1) +
+                           ") AS i");
+        std::fprintf(stderr, "\rbench_scale: %ld of %ld results written", end, count);
+    }
+    std::fprintf(stderr, "\n");
+    connection.execute("ANALYZE");
+}
+
 void fill(const std::string& path, long count) {
     { SqliteStore made(path); } // the service's own tables, indexes and counting triggers
     SqliteConnection connection(path);
@@ -80,14 +112,21 @@ void fill(const std::string& path, long count) {
 
 int main(int argc, char** argv) {
     const long count = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 0;
-    if (count <= 0 || std::filesystem::exists(argv[1])) {
-        std::fprintf(stderr, "usage: bench_scale NEW-FILE N (N > 0; the file must not exist)\n");
+    const bool postgres = argc == 3 && std::string(argv[1]).starts_with("postgres");
+    if (count <= 0 || (!postgres && std::filesystem::exists(argv[1]))) {
+        std::fprintf(stderr, "usage: bench_scale NEW-FILE|EMPTY-DATABASE-URI N (N > 0; the "
+                             "file must not exist)\n");
         return 2;
     }
-    const std::string path = argv[1];
-    fill(path, count);
+    const std::string where = argv[1];
+    if (postgres) {
+        fill_postgres(where, count);
+    } else {
+        fill(where, count);
+    }
 
-    SqliteStore store(path);
+    const auto opened = open_results_store(where);
+    ResultsStore& store = *opened;
     constexpr int rounds = 20;
     double storing = 0;
     double records = 0;

@@ -44,6 +44,8 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(defaults->limits.idle_timeout, std::chrono::seconds(5));
     EXPECT_EQ(defaults->lock_wait, std::chrono::milliseconds(2000));
     EXPECT_EQ(defaults->max_pending, 4096u);
+    EXPECT_EQ(defaults->db_connections, 4u);
+    EXPECT_EQ(defaults->db_timeout, std::chrono::milliseconds(10000));
     EXPECT_EQ(defaults->results_per_minute, 30u);
     EXPECT_EQ(defaults->max_tracked_addresses, 65536u);
     EXPECT_TRUE(defaults->trusted_proxies.empty()) << "no header is believed unless asked";
@@ -70,7 +72,10 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
                                 "--access-log=off",
                                 "--trusted-proxy",
                                 "127.0.0.1",
-                                "--trusted-proxy=::1,::ffff:10.0.0.2"},
+                                "--trusted-proxy=::1,::ffff:10.0.0.2",
+                                "--db-connections=2",
+                                "--db-timeout",
+                                "100"},
                                error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->threads, 3);
@@ -89,6 +94,8 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
         boost::asio::ip::make_address("127.0.0.1"), boost::asio::ip::make_address("::1"),
         boost::asio::ip::make_address("10.0.0.2")};
     EXPECT_EQ(options->trusted_proxies, proxies);
+    EXPECT_EQ(options->db_connections, 2u);
+    EXPECT_EQ(options->db_timeout, std::chrono::milliseconds(100));
 }
 
 TEST(ServiceOptions, RefusesWhatItCannotUse) {
@@ -120,6 +127,10 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         {"--trusted-proxy", "127.0.0.1,"},
         {"--trusted-proxy", "10.0.0.0/8"},
         {"--trusted-proxy="},
+        // The writer's connection and one to read with, at the least.
+        {"--db-connections", "1"},
+        {"--db-connections", "1001"},
+        {"--db-timeout", "99"},
     };
     for (const auto& arguments : cases) {
         std::string error;

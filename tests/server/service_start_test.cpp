@@ -1,5 +1,5 @@
-// The real service refuses to start on a file it cannot use: one line, exit 1, never
-// "listening" first.
+// The real service refuses to start on a file or a database it cannot use: one line, exit 1,
+// never "listening" first.
 #include "tests/support/service_process.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +35,18 @@ TEST(ServiceStart, RefusesAFileThatIsNoDatabaseInOneLine) {
     const auto [output, status] = run_service(notes);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(output, "trivelle-results: " + notes + " is damaged: file is not a database\n");
+}
+
+TEST(ServiceStart, RefusesAnUnreachableDatabaseInOneLineWithoutItsPassword) {
+    const auto [output, status] =
+        run_service("postgresql://player:sekret@/results?host=/nonexistent-trivelle");
+    EXPECT_EQ(status, 1);
+    const std::string start = "trivelle-results: cannot use PostgreSQL at "
+                              "postgresql://player:***@/results?host=/nonexistent-trivelle: "
+                              "cannot connect: ";
+    EXPECT_EQ(output.substr(0, start.size()), start) << output;
+    EXPECT_EQ(output.find('\n'), output.size() - 1) << output;
+    EXPECT_EQ(output.find("sekret"), std::string::npos) << output;
 }
 
 } // namespace

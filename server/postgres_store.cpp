@@ -1,0 +1,614 @@
+// The results in a PostgreSQL database that several services may share: each service's
+// writer commits together what arrives together, and the places and records are read from
+// counts that triggers keep in the same transactions.
+#include "server/postgres_store.h"
+
+#include "server/postgres_handles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+namespace {
+
+// The same tables as the SQLite file's, with the counts kept by statement triggers that see
+// all of a statement's rows at once: each counts row is then locked once a batch, and always
+// in the same order, so that two services storing at once wait for each other at most for a
+// commit and never deadlock. The link keys are inserted in their order for the same reason.
+// result_changes counts the changes of the results; every service reads its sum to know when
+// its cached records are out of date. Its row is chosen by the server process, so that two
+// services seldom wait for the same one.
+constexpr const char* schema = R"sql(
+CREATE TABLE results (
+    id bigserial PRIMARY KEY,
+    link_key text COLLATE "C" NOT NULL UNIQUE,
+    received_at bigint NOT NULL,
+    initial_ball_count integer NOT NULL,
+    colour_count integer NOT NULL,
+    round_count integer NOT NULL,
+    lines_per_round integer NOT NULL,
+    total_moves integer NOT NULL,
+    nickname text NOT NULL,
+    country text NOT NULL,
+    city text NOT NULL,
+    hidden_text text NOT NULL,
+    birth_year text NOT NULL,
+    email text NOT NULL
+);
+CREATE INDEX results_by_place ON results (
+    initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id);
+CREATE TABLE class_counts (
+    initial_ball_count integer NOT NULL,
+    colour_count integer NOT NULL,
+    round_count integer NOT NULL,
+    lines_per_round integer NOT NULL,
+    result_count bigint NOT NULL,
+    PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round)
+);
+CREATE INDEX classes_by_size ON class_counts (
+    result_count DESC, initial_ball_count, colour_count, round_count, lines_per_round);
+CREATE TABLE move_counts (
+    initial_ball_count integer NOT NULL,
+    colour_count integer NOT NULL,
+    round_count integer NOT NULL,
+    lines_per_round integer NOT NULL,
+    total_moves integer NOT NULL,
+    result_count bigint NOT NULL,
+    PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
+);
+CREATE TABLE result_changes (
+    shard integer PRIMARY KEY,
+    changes bigint NOT NULL
+);
+CREATE FUNCTION results_counted() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    -- A statement that changed no row (a link stored before) changes nothing to show.
+    IF NOT EXISTS (SELECT 1 FROM new_rows) THEN
+        RETURN NULL;
+    END IF;
+    INSERT INTO class_counts AS c
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, count(*)
+        FROM new_rows GROUP BY 1, 2, 3, 4 ORDER BY 1, 2, 3, 4
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round)
+    DO UPDATE SET result_count = c.result_count + excluded.result_count;
+    INSERT INTO move_counts AS m
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, total_moves,
+            count(*)
+        FROM new_rows GROUP BY 1, 2, 3, 4, 5 ORDER BY 1, 2, 3, 4, 5
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
+    DO UPDATE SET result_count = m.result_count + excluded.result_count;
+    INSERT INTO result_changes AS r VALUES (pg_backend_pid() % 16, 1)
+    ON CONFLICT (shard) DO UPDATE SET changes = r.changes + 1;
+    RETURN NULL;
+END $$;
+CREATE FUNCTION results_uncounted() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    -- A statement that changed no row (a link stored before) changes nothing to show.
+    IF NOT EXISTS (SELECT 1 FROM old_rows) THEN
+        RETURN NULL;
+    END IF;
+    INSERT INTO class_counts AS c
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, -count(*)
+        FROM old_rows GROUP BY 1, 2, 3, 4 ORDER BY 1, 2, 3, 4
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round)
+    DO UPDATE SET result_count = c.result_count + excluded.result_count;
+    INSERT INTO move_counts AS m
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, total_moves,
+            -count(*)
+        FROM old_rows GROUP BY 1, 2, 3, 4, 5 ORDER BY 1, 2, 3, 4, 5
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
+    DO UPDATE SET result_count = m.result_count + excluded.result_count;
+    DELETE FROM class_counts WHERE result_count <= 0;
+    DELETE FROM move_counts m USING (SELECT DISTINCT initial_ball_count, colour_count,
+            round_count, lines_per_round, total_moves FROM old_rows) o
+        WHERE m.initial_ball_count = o.initial_ball_count AND m.colour_count = o.colour_count
+            AND m.round_count = o.round_count AND m.lines_per_round = o.lines_per_round
+            AND m.total_moves = o.total_moves AND m.result_count <= 0;
+    INSERT INTO result_changes AS r VALUES (pg_backend_pid() % 16, 1)
+    ON CONFLICT (shard) DO UPDATE SET changes = r.changes + 1;
+    RETURN NULL;
+END $$;
+CREATE FUNCTION results_emptied() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    DELETE FROM class_counts;
+    DELETE FROM move_counts;
+    INSERT INTO result_changes AS r VALUES (pg_backend_pid() % 16, 1)
+    ON CONFLICT (shard) DO UPDATE SET changes = r.changes + 1;
+    RETURN NULL;
+END $$;
+CREATE TRIGGER results_counted AFTER INSERT ON results REFERENCING NEW TABLE AS new_rows
+    FOR EACH STATEMENT EXECUTE FUNCTION results_counted();
+CREATE TRIGGER results_uncounted AFTER DELETE ON results REFERENCING OLD TABLE AS old_rows
+    FOR EACH STATEMENT EXECUTE FUNCTION results_uncounted();
+CREATE TRIGGER results_emptied AFTER TRUNCATE ON results
+    FOR EACH STATEMENT EXECUTE FUNCTION results_emptied();
+)sql";
+
+constexpr const char* class_match = "initial_ball_count = $1 AND colour_count = $2 AND "
+                                    "round_count = $3 AND lines_per_round = $4";
+
+// A batch in one statement, each column an array. Ids are drawn in the order of arrival,
+// which decides ties; the rows are inserted in the order of their keys (see the schema).
+constexpr const char* insert_batch = R"sql(
+WITH arrivals AS MATERIALIZED (
+    SELECT nextval('results_id_seq') AS id, a.*
+    FROM unnest($1::text[], $2::bigint[], $3::integer[], $4::integer[], $5::integer[],
+            $6::integer[], $7::integer[], $8::text[], $9::text[], $10::text[], $11::text[],
+            $12::text[], $13::text[])
+        WITH ORDINALITY AS a(link_key, received_at, initial_ball_count, colour_count,
+            round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
+            birth_year, email, arrival)
+    ORDER BY arrival)
+INSERT INTO results (id, link_key, received_at, initial_ball_count, colour_count,
+    round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
+    birth_year, email)
+SELECT id, link_key, received_at, initial_ball_count, colour_count, round_count,
+    lines_per_round, total_moves, nickname, country, city, hidden_text, birth_year, email
+FROM arrivals ORDER BY link_key COLLATE "C"
+ON CONFLICT (link_key) DO NOTHING
+RETURNING link_key)sql";
+
+// The batch's rows as stored, each with its place now and the size of its class.
+constexpr const char* find_batch = R"sql(
+SELECT r.link_key, r.received_at, r.initial_ball_count, r.colour_count, r.round_count,
+    r.lines_per_round, r.total_moves, r.nickname, r.country, r.city, r.hidden_text,
+    r.birth_year, r.email,
+    (SELECT coalesce(sum(m.result_count), 0) FROM move_counts m
+        WHERE m.initial_ball_count = r.initial_ball_count AND m.colour_count = r.colour_count
+            AND m.round_count = r.round_count AND m.lines_per_round = r.lines_per_round
+            AND m.total_moves < r.total_moves)
+    + (SELECT count(*) FROM results o
+        WHERE o.initial_ball_count = r.initial_ball_count AND o.colour_count = r.colour_count
+            AND o.round_count = r.round_count AND o.lines_per_round = r.lines_per_round
+            AND o.total_moves = r.total_moves AND o.id < r.id) + 1,
+    (SELECT c.result_count FROM class_counts c
+        WHERE c.initial_ball_count = r.initial_ball_count AND c.colour_count = r.colour_count
+            AND c.round_count = r.round_count AND c.lines_per_round = r.lines_per_round)
+FROM results r WHERE r.link_key = ANY ($1::text[]))sql";
+
+// The largest classes with their best results, in one statement and so one snapshot.
+constexpr const char* records_sql = R"sql(
+SELECT c.initial_ball_count, c.colour_count, c.round_count, c.lines_per_round, c.result_count,
+    b.nickname, b.country, b.city, b.total_moves, b.received_at
+FROM (SELECT * FROM class_counts
+      ORDER BY result_count DESC, initial_ball_count, colour_count, round_count, lines_per_round
+      LIMIT $2) c
+LEFT JOIN LATERAL (
+    SELECT nickname, country, city, total_moves, received_at, id FROM results r
+    WHERE r.initial_ball_count = c.initial_ball_count AND r.colour_count = c.colour_count
+        AND r.round_count = c.round_count AND r.lines_per_round = c.lines_per_round
+    ORDER BY total_moves, id LIMIT $1) b ON true
+ORDER BY c.result_count DESC, c.initial_ball_count, c.colour_count, c.round_count,
+    c.lines_per_round, b.total_moves, b.id)sql";
+
+// Every result of every class in order, public fields only; read a cursor's part at a time.
+constexpr const char* published_cursor = R"sql(
+DECLARE published NO SCROLL CURSOR FOR
+SELECT initial_ball_count, colour_count, round_count, lines_per_round, nickname, country, city,
+    total_moves, received_at FROM results
+ORDER BY initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id)sql";
+
+// Waiting for a lock beyond the bound, a deadlock broken by the server, a statement over its
+// time: the database is busy, and the result may be sent again.
+bool busy_state(const std::string& sqlstate) {
+    return sqlstate == "55P03" || sqlstate == "40P01" || sqlstate == "40001" || sqlstate == "57014";
+}
+
+std::vector<std::string> settings_parameters(const TestSettings& s) {
+    return {std::to_string(s.initial_ball_count), std::to_string(s.colour_count),
+            std::to_string(s.round_count), std::to_string(s.lines_per_round)};
+}
+
+PublishedResult published_from(const PostgresResult& rows, int row, int first_column,
+                               int64_t place) {
+    return {place,
+            rows.text(row, first_column),
+            rows.text(row, first_column + 1),
+            rows.text(row, first_column + 2),
+            int32_t(rows.integer(row, first_column + 3)),
+            rows.integer(row, first_column + 4)};
+}
+
+StoredResult stored_from(const PostgresResult& rows, int i) {
+    StoredResult stored;
+    ResultRow& r = stored.row;
+    r.link_key = rows.text(i, 0);
+    stored.received_at = rows.integer(i, 1);
+    r.settings = {int32_t(rows.integer(i, 2)), int32_t(rows.integer(i, 3)),
+                  int32_t(rows.integer(i, 4)), int32_t(rows.integer(i, 5))};
+    r.total_moves = int32_t(rows.integer(i, 6));
+    r.utf8_texts.nickname = rows.text(i, 7);
+    r.utf8_texts.country = rows.text(i, 8);
+    r.utf8_texts.city = rows.text(i, 9);
+    r.utf8_texts.hidden_text = rows.text(i, 10);
+    r.utf8_texts.birth_year = rows.text(i, 11);
+    r.utf8_texts.email = rows.text(i, 12);
+    stored.place = rows.integer(i, 13);
+    stored.class_size = rows.integer(i, 14);
+    return stored;
+}
+
+// Makes the tables once, whichever of several services starting together comes first.
+void make_tables(PostgresConnection& connection, const std::string& uri) {
+    if (connection.run("SELECT current_setting('transaction_read_only')").text(0, 0) == "on") {
+        throw StoreOpenError("cannot use PostgreSQL at " + shown_uri(uri) +
+                             ": the database is read-only");
+    }
+    PostgresTransaction transaction(connection);
+    connection.execute("SELECT pg_advisory_xact_lock(7166147)");
+    if (connection.run("SELECT to_regclass('results') IS NULL").text(0, 0) == "t") {
+        connection.execute(schema);
+    }
+    transaction.commit();
+}
+
+} // namespace
+
+class PostgresStore::Lease {
+  public:
+    Lease(PostgresStore& store, std::unique_ptr<PostgresConnection> connection)
+        : store_(&store), connection_(std::move(connection)) {}
+    Lease(Lease&& other) noexcept
+        : store_(std::exchange(other.store_, nullptr)), connection_(std::move(other.connection_)) {}
+    Lease& operator=(Lease&&) = delete;
+    ~Lease() {
+        if (store_) {
+            store_->give_back(std::move(connection_));
+        }
+    }
+    PostgresConnection& operator*() const { return *connection_; }
+
+  private:
+    PostgresStore* store_;
+    std::unique_ptr<PostgresConnection> connection_;
+};
+
+PostgresStore::PostgresStore(const std::string& uri, StoreLimits limits)
+    : uri_(uri), limits_(limits), queue_(limits.max_pending) {
+    try {
+        writer_ = connect();
+        make_tables(*writer_, uri_);
+    } catch (const PostgresError& e) {
+        throw StoreOpenError("cannot use PostgreSQL at " + shown_uri(uri_) + ": " + e.what());
+    }
+    writer_thread_ = std::thread([this] { write_batches(); });
+}
+
+PostgresStore::~PostgresStore() {
+    queue_.stop();
+    writer_thread_.join();
+}
+
+std::unique_ptr<PostgresConnection> PostgresStore::connect() const {
+    auto connection = std::make_unique<PostgresConnection>(uri_, limits_.answer_wait);
+    // PostgreSQL waits for ever at a lock_timeout of 0; 1 ms is the nearest to no wait. The
+    // server ends a statement at the same time as the service gives up on it. Results are
+    // answered only once they are on disk, whatever the server's default says.
+    const auto lock_wait = std::max<int64_t>(1, limits_.lock_wait.count());
+    connection->execute(
+        "SET lock_timeout = " + std::to_string(lock_wait) +
+        "; SET statement_timeout = " + std::to_string(limits_.answer_wait.count()) +
+        "; SELECT set_config('synchronous_commit', 'on', false)"
+        " WHERE current_setting('synchronous_commit') IN ('off', 'local', 'remote_write')");
+    return connection;
+}
+
+PostgresStore::Lease PostgresStore::lease() {
+    std::unique_lock lock(pool_mutex_);
+    const size_t most = std::max<size_t>(1, limits_.connections - 1);
+    if (!pool_ready_.wait_for(lock, limits_.answer_wait,
+                              [&] { return !idle_.empty() || open_readers_ < most; })) {
+        throw StoreError("the store is busy");
+    }
+    if (!idle_.empty()) {
+        std::unique_ptr<PostgresConnection> connection = std::move(idle_.back());
+        idle_.pop_back();
+        return Lease(*this, std::move(connection));
+    }
+    ++open_readers_;
+    lock.unlock();
+    try {
+        return Lease(*this, connect());
+    } catch (const PostgresError& e) {
+        give_back(nullptr);
+        throw StoreError(e.what());
+    }
+}
+
+void PostgresStore::give_back(std::unique_ptr<PostgresConnection> connection) {
+    {
+        const std::lock_guard lock(pool_mutex_);
+        if (connection && !connection->lost()) {
+            idle_.push_back(std::move(connection));
+        } else {
+            --open_readers_;
+        }
+    }
+    pool_ready_.notify_one();
+}
+
+template <typename Read> auto PostgresStore::reading(Read read, bool again_if_lost) {
+    for (int attempt = 0;; ++attempt) {
+        Lease connection = lease();
+        try {
+            return read(*connection);
+        } catch (const PostgresError& e) {
+            // An idle connection the server has dropped since (a restart): once more, on a
+            // new one.
+            if (!e.connection_lost || !again_if_lost || attempt > 0) {
+                throw StoreError(e.what());
+            }
+        }
+    }
+}
+
+void PostgresStore::store_async(ResultRow row, int64_t received_at,
+                                std::function<void(StoreOutcome)> done) {
+    PendingResult pending{std::move(row), received_at, std::move(done)};
+    if (!queue_.push(pending)) {
+        pending.done({StoreStatus::busy, {}});
+    }
+}
+
+void PostgresStore::write_batches() {
+    std::vector<PendingResult> batch;
+    while (queue_.take(batch)) {
+        write_batch(batch);
+        batch.clear();
+    }
+}
+
+void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
+    // Each link once, at its first arrival; a repeat within the batch is answered as a repeat.
+    std::vector<std::vector<std::string>> columns(13);
+    std::unordered_set<std::string> keys;
+    for (const PendingResult& pending : batch) {
+        const ResultRow& r = pending.row;
+        if (!keys.insert(r.link_key).second) {
+            continue;
+        }
+        const std::string values[] = {r.link_key,
+                                      std::to_string(pending.received_at),
+                                      std::to_string(r.settings.initial_ball_count),
+                                      std::to_string(r.settings.colour_count),
+                                      std::to_string(r.settings.round_count),
+                                      std::to_string(r.settings.lines_per_round),
+                                      std::to_string(r.total_moves),
+                                      r.utf8_texts.nickname,
+                                      r.utf8_texts.country,
+                                      r.utf8_texts.city,
+                                      r.utf8_texts.hidden_text,
+                                      r.utf8_texts.birth_year,
+                                      r.utf8_texts.email};
+        for (size_t i = 0; i < columns.size(); ++i) {
+            columns[i].push_back(values[i]);
+        }
+    }
+    std::vector<std::string> parameters;
+    parameters.reserve(columns.size());
+    for (const std::vector<std::string>& column : columns) {
+        parameters.push_back(postgres_array(column));
+    }
+
+    std::unordered_map<std::string, StoredResult> stored;
+    StoreStatus failure = StoreStatus::stored;
+    for (int attempt = 0;; ++attempt) {
+        bool committing = false;
+        try {
+            if (!writer_ || writer_->lost()) {
+                writer_ = connect();
+            }
+            PostgresTransaction transaction(*writer_);
+            std::unordered_set<std::string> new_keys;
+            const PostgresResult inserted = writer_->run(insert_batch, parameters);
+            for (int i = 0; i < inserted.rows(); ++i) {
+                new_keys.insert(inserted.text(i, 0));
+            }
+            const PostgresResult found = writer_->run(find_batch, {parameters[0]});
+            for (int i = 0; i < found.rows(); ++i) {
+                StoredResult result = stored_from(found, i);
+                result.new_row = new_keys.contains(result.row.link_key);
+                stored.emplace(result.row.link_key, std::move(result));
+            }
+            if (stored.size() != keys.size()) {
+                // An operator erased one between the statements: none of the batch is told
+                // it is stored.
+                throw PostgresError("a stored result is missing", "", false);
+            }
+            committing = true;
+            transaction.commit();
+            break;
+        } catch (const PostgresError& e) {
+            stored.clear();
+            // A connection lost before COMMIT was sent stored nothing: once more, on a new one.
+            if (e.connection_lost && !committing && attempt == 0) {
+                continue;
+            }
+            failure = busy_state(e.sqlstate) ? StoreStatus::busy : StoreStatus::failed;
+            if (failure == StoreStatus::failed) {
+                std::fprintf(stderr, "trivelle-results: %s\n", e.what());
+            }
+            break;
+        }
+    }
+    // Each is answered with its place as it arrived, as the SQLite file's writer answers it:
+    // the new results of the batch that came after it are not yet there.
+    struct Arrival {
+        size_t position;
+        TestSettings settings;
+        int32_t total_moves;
+    };
+    std::vector<Arrival> new_arrivals;
+    std::unordered_set<std::string> answered;
+    for (size_t i = 0; i < batch.size() && failure == StoreStatus::stored; ++i) {
+        const ResultRow& row = batch[i].row;
+        if (stored.at(row.link_key).new_row && answered.insert(row.link_key).second) {
+            new_arrivals.push_back({i, row.settings, row.total_moves});
+        }
+    }
+    answered.clear();
+    for (size_t i = 0; i < batch.size(); ++i) {
+        PendingResult& pending = batch[i];
+        if (failure != StoreStatus::stored) {
+            pending.done({failure, {}});
+            continue;
+        }
+        StoredResult result = stored.at(pending.row.link_key);
+        result.new_row = result.new_row && answered.insert(pending.row.link_key).second;
+        for (const Arrival& later : new_arrivals) {
+            if (later.position > i && later.settings == result.row.settings) {
+                --result.class_size;
+                result.place -= later.total_moves < result.row.total_moves ? 1 : 0;
+            }
+        }
+        pending.done({StoreStatus::stored, std::move(result)});
+    }
+}
+
+std::vector<ClassRecords> PostgresStore::records(int per_class, int max_classes) {
+    return reading([&](PostgresConnection& connection) {
+        const PostgresResult rows =
+            connection.run(records_sql, {std::to_string(per_class), std::to_string(max_classes)});
+        std::vector<ClassRecords> classes;
+        for (int i = 0; i < rows.rows(); ++i) {
+            const TestSettings settings{int32_t(rows.integer(i, 0)), int32_t(rows.integer(i, 1)),
+                                        int32_t(rows.integer(i, 2)), int32_t(rows.integer(i, 3))};
+            if (classes.empty() || !(classes.back().settings == settings)) {
+                classes.push_back({settings, rows.integer(i, 4), {}});
+            }
+            if (!rows.null(i, 5)) {
+                ClassRecords& c = classes.back();
+                c.best.push_back(published_from(rows, i, 5, int64_t(c.best.size()) + 1));
+            }
+        }
+        return classes;
+    });
+}
+
+ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t first_place,
+                                          int count) {
+    return reading([&](PostgresConnection& connection) {
+        // One snapshot for the size, the counts and the page.
+        PostgresTransaction transaction(connection,
+                                        "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        const std::vector<std::string> match = settings_parameters(settings);
+        ClassRecords page{settings, 0, {}};
+        const PostgresResult size = connection.run(
+            std::string("SELECT result_count FROM class_counts WHERE ") + class_match, match);
+        page.class_size = size.rows() > 0 ? size.integer(0, 0) : 0;
+        if (first_place < 0 || first_place >= page.class_size || count <= 0) {
+            transaction.commit();
+            return page;
+        }
+        // The move count the page starts in, from the counts of each move count: a deep page
+        // then skips over only the ties of one move count, never the whole class.
+        const PostgresResult spread =
+            connection.run(std::string("SELECT total_moves, result_count FROM move_counts "
+                                       "WHERE ") +
+                               class_match + " ORDER BY total_moves",
+                           match);
+        int64_t start_moves = 0;
+        int64_t skipped = 0;
+        for (int i = 0; i < spread.rows(); ++i) {
+            start_moves = spread.integer(i, 0);
+            if (skipped + spread.integer(i, 1) > first_place) {
+                break;
+            }
+            skipped += spread.integer(i, 1);
+        }
+        std::vector<std::string> parameters = match;
+        parameters.push_back(std::to_string(start_moves));
+        parameters.push_back(std::to_string(count));
+        parameters.push_back(std::to_string(first_place - skipped));
+        const PostgresResult rows = connection.run(
+            std::string("SELECT nickname, country, city, total_moves, received_at FROM results "
+                        "WHERE ") +
+                class_match + " AND total_moves >= $5 ORDER BY total_moves, id LIMIT $6 OFFSET $7",
+            parameters);
+        for (int i = 0; i < rows.rows(); ++i) {
+            page.best.push_back(
+                published_from(rows, i, 0, first_place + 1 + int64_t(page.best.size())));
+        }
+        transaction.commit();
+        return page;
+    });
+}
+
+std::vector<MovesCount> PostgresStore::move_counts(const TestSettings& settings) {
+    return reading([&](PostgresConnection& connection) {
+        const PostgresResult rows =
+            connection.run(std::string("SELECT total_moves, result_count FROM move_counts "
+                                       "WHERE ") +
+                               class_match + " ORDER BY total_moves",
+                           settings_parameters(settings));
+        std::vector<MovesCount> counts;
+        counts.reserve(size_t(rows.rows()));
+        for (int i = 0; i < rows.rows(); ++i) {
+            counts.push_back({int32_t(rows.integer(i, 0)), rows.integer(i, 1)});
+        }
+        return counts;
+    });
+}
+
+int64_t PostgresStore::result_count() {
+    return reading([](PostgresConnection& connection) {
+        return connection.run("SELECT coalesce(sum(result_count), 0) FROM class_counts")
+            .integer(0, 0);
+    });
+}
+
+uint64_t PostgresStore::generation() {
+    // Every change of the results, by any service or an operator, adds one in the same
+    // transaction, so the sum grows with every commit that changes what the pages show.
+    return reading([](PostgresConnection& connection) {
+        return uint64_t(
+            connection.run("SELECT coalesce(sum(changes), 0) FROM result_changes").integer(0, 0));
+    });
+}
+
+int64_t PostgresStore::erase_player(PlayerField field, std::string_view value) {
+    // E-mail addresses are compared without regard to the case of their Latin letters, as
+    // mail does (and as the SQLite file's lower() does); nicknames exactly.
+    const char* sql =
+        field == PlayerField::email
+            ? "DELETE FROM results WHERE translate(email, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
+              "'abcdefghijklmnopqrstuvwxyz') = translate($1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
+              "'abcdefghijklmnopqrstuvwxyz')"
+            : "DELETE FROM results WHERE nickname = $1";
+    return reading(
+        [&](PostgresConnection& connection) {
+            return connection.run(sql, {std::string(value)}).changed();
+        },
+        false);
+}
+
+void PostgresStore::each_published(
+    const std::function<void(const TestSettings&, const PublishedResult&)>& each) {
+    reading(
+        [&](PostgresConnection& connection) {
+            PostgresTransaction transaction(connection,
+                                            "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+            connection.execute(published_cursor);
+            TestSettings current{};
+            int64_t place = 0;
+            for (;;) {
+                const PostgresResult rows = connection.execute("FETCH 1000 FROM published");
+                if (rows.rows() == 0) {
+                    break;
+                }
+                for (int i = 0; i < rows.rows(); ++i) {
+                    const TestSettings settings{
+                        int32_t(rows.integer(i, 0)), int32_t(rows.integer(i, 1)),
+                        int32_t(rows.integer(i, 2)), int32_t(rows.integer(i, 3))};
+                    place = settings == current ? place + 1 : 1;
+                    current = settings;
+                    each(settings, published_from(rows, i, 4, place));
+                }
+            }
+            transaction.commit();
+            return 0;
+        },
+        false);
+}

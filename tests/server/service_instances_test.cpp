@@ -1,0 +1,90 @@
+// Two services on one PostgreSQL database, as behind a front server that spreads clients over
+// them: every link stored once whichever service gets it, no answered result lost, and the
+// same records from both, each seeing the other's results.
+#include "server/postgres_handles.h"
+#include "tests/server/result_links.h"
+#include "tests/support/postgres_cluster.h"
+#include "tests/support/service_process.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace {
+
+std::set<std::string> stored_links(const std::string& uri) {
+    PostgresConnection connection(uri, std::chrono::seconds(30));
+    const PostgresResult rows = connection.run("SELECT link_key FROM results");
+    std::set<std::string> links;
+    for (int i = 0; i < rows.rows(); ++i) {
+        links.insert(rows.text(i, 0));
+    }
+    return links;
+}
+
+TEST(SeveralServices, ShareOneDatabaseStoringEachLinkOnceAndShowingTheSameRecords) {
+    const std::string uri = new_postgres_database();
+    ASSERT_FALSE(uri.empty());
+    const std::vector<std::string> options = {"--db-connections=3"};
+    const ServiceProcess services[] = {{TRIVELLE_RESULTS_SERVICE, uri, options},
+                                       {TRIVELLE_RESULTS_SERVICE, uri, options}};
+    ASSERT_TRUE(services[0].started() && services[1].started());
+    // Each caches its records page now, so that a stale one would show below.
+    for (const ServiceProcess& service : services) {
+        ASSERT_EQ(get(service, "/records").status, 200);
+    }
+
+    // Each client sends to both services in turn; every fifth link is one all clients send,
+    // so the same link reaches both services at once.
+    constexpr int clients = 12;
+    constexpr int per_client = 20;
+    std::mutex answered_mutex;
+    std::set<std::string> answered;
+    std::set<std::string> sent;
+    std::atomic<int> refused{0};
+    std::vector<std::thread> threads;
+    for (int client = 0; client < clients; ++client) {
+        threads.emplace_back([&, client] {
+            httplib::Client connections[] = {services[0].client(), services[1].client()};
+            for (int n = 0; n < per_client; ++n) {
+                const std::string query =
+                    n % 5 == 0
+                        ? typical_query("everyone" + std::to_string(n), 100 + n)
+                        : typical_query("c" + std::to_string(client) + "n" + std::to_string(n),
+                                        100 + n);
+                const httplib::Result result =
+                    connections[(client + n) % 2].Get(result_path(query));
+                const std::lock_guard lock(answered_mutex);
+                sent.insert(query);
+                if (result && result->status == 200) {
+                    answered.insert(query);
+                } else {
+                    ++refused;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(refused.load(), 0);
+    const std::set<std::string> stored = stored_links(uri);
+    EXPECT_EQ(stored.size(), sent.size()) << "each link once";
+    for (const std::string& query : answered) {
+        EXPECT_TRUE(stored.contains(query)) << "an answered result was lost";
+    }
+
+    const std::string count_line = utf8_text(u8"Результатов: ") + std::to_string(stored.size());
+    const Answer first = get(services[0], "/records");
+    const Answer second = get(services[1], "/records");
+    EXPECT_NE(first.body.find(count_line), std::string::npos);
+    EXPECT_EQ(first.body, second.body);
+    // One more through the first is on the second's page at once.
+    ASSERT_EQ(get(services[0], result_path(typical_query("latest", 61))).status, 200);
+    EXPECT_NE(get(services[1], "/records").body.find("latest"), std::string::npos);
+}
+
+} // namespace
