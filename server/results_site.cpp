@@ -3,11 +3,16 @@
 #include "server/results_site.h"
 
 #include "resources/web_addresses.h"
+#include "server/class_pages.h"
 #include "server/pages.h"
+#include "server/pictures.h"
 #include "server/result_row.h"
 #include "server/text.h"
 
+#include <cstdio>
 #include <ctime>
+#include <exception>
+#include <optional>
 
 namespace {
 
@@ -34,12 +39,31 @@ HttpAnswer shared_page_answer(std::shared_ptr<const std::string> html) {
     return {200, {{"Content-Type", html_type}}, std::move(html)};
 }
 
+// The move counts of a result's class, read before it is stored: the store's callback must not
+// block, so the result is added to them there. Nothing when they cannot be read: the result is
+// stored all the same, and its page goes without its picture.
+std::optional<std::vector<MovesCount>> class_moves_before(ResultsStore& store,
+                                                          const TestSettings& settings) {
+    try {
+        return store.move_counts(settings);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "trivelle-results: %s\n", e.what());
+        return std::nullopt;
+    }
+}
+
 // The answer to a result link, once the store has decided.
-HttpAnswer stored_answer(const StoreOutcome& outcome) {
+HttpAnswer stored_answer(const StoreOutcome& outcome,
+                         const std::optional<std::vector<MovesCount>>& moves_before) {
     HttpAnswer answer;
     switch (outcome.status) {
     case StoreStatus::stored:
-        answer = page_answer(200, result_page(outcome.result));
+        answer =
+            page_answer(200, result_page(outcome.result,
+                                         moves_before ? with_result(*moves_before,
+                                                                    outcome.result.row.total_moves,
+                                                                    outcome.result.new_row)
+                                                      : std::vector<MovesCount>()));
         break;
     case StoreStatus::busy:
         answer = page_answer(503, error_page(503, u8str(u8"Результат не сохранён.")));
@@ -117,9 +141,11 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
             // A HEAD stores nothing: it says only that the link would be taken.
             reply({200, {{"Content-Type", html_type}, {"Cache-Control", "no-store"}}, nullptr});
         } else {
-            store_.store_async(
-                *reading.row, std::time(nullptr),
-                [reply](const StoreOutcome& outcome) { reply(stored_answer(outcome)); });
+            auto moves = class_moves_before(store_, reading.row->settings);
+            store_.store_async(*reading.row, std::time(nullptr),
+                               [reply, moves](const StoreOutcome& outcome) {
+                                   reply(stored_answer(outcome, moves));
+                               });
         }
         return;
     }
@@ -134,6 +160,10 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
             }
             return;
         }
+    }
+    if (const std::optional<ClassAddress> address = read_class_path(path)) {
+        reply(class_page_answer(store_, *address));
+        return;
     }
     reply(page_answer(404, error_page(404, "")));
 }

@@ -54,7 +54,7 @@ StoredResult private_result() {
 }
 
 TEST(Pages, TheResultPageShowsTheResultAndItsPlaceButNoPrivateField) {
-    const std::string html = result_page(private_result());
+    const std::string html = result_page(private_result(), {});
     for (const std::string& shown :
          {std::string("&lt;i&gt;Tester&lt;/i&gt;"), utf8_text(u8"Москва"), std::string("345"),
           std::string("173.913"), utf8_text(u8"2 из 5"), std::string("10.12.2025")}) {
@@ -120,7 +120,7 @@ TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
         PublishedResult published{1, "n", "c", "t", 300, 1765324800};
         published.*field.in_records = raw;
         const std::pair<const char*, std::string> pages[] = {
-            {"result", result_page(result)},
+            {"result", result_page(result, {})},
             {"records", records_page({{{42, 7, 5, 12}, 1, {published}}})},
         };
         for (const auto& [page, html] : pages) {
@@ -133,8 +133,8 @@ TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
 
 TEST(Pages, EveryPageIsRussianUtf8HtmlWithoutScripts) {
     for (const std::string& html :
-         {home_page(), rules_page(), forum_page(), records_page({}), result_page(private_result()),
-          error_page(404, ""), error_page(400, "<x>")}) {
+         {home_page(), rules_page(), forum_page(), records_page({}),
+          result_page(private_result(), {}), error_page(404, ""), error_page(400, "<x>")}) {
         EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"ru\">", 0), 0u);
         EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
         EXPECT_NE(html.find("name=\"viewport\""), std::string::npos);
