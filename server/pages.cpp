@@ -4,7 +4,6 @@
 
 #include "engine/accuracy_text.h"
 #include "server/class_address.h"
-#include "server/pictures.h"
 #include "server/text.h"
 
 #include <ctime>
@@ -32,7 +31,7 @@ th{background:#e8edf3;font-weight:600}
 .result th{width:12rem}
 footer{color:#5a6472;font-size:.875rem;margin-top:1.5rem}
 h2 a{color:inherit}
-.chart{margin:.6rem 0 1rem;max-width:30rem}
+.chart{margin:.6rem 0 1rem;max-width:24rem}
 .chart svg{display:block;width:100%;height:auto;background:#fff}
 .chart figcaption{color:#5a6472;font-size:.9rem;margin-top:.3rem}
 .pages{display:flex;flex-wrap:wrap;gap:.3rem 1.2rem;margin:1rem 0}
@@ -243,7 +242,7 @@ std::string records_page(const std::vector<ClassRecords>& classes) {
     return framed_page(u8str(u8"Рекорды"), body);
 }
 
-std::string result_page(const StoredResult& result, const std::vector<MovesCount>& class_moves) {
+std::string result_page(const StoredResult& result, const AccuracyHistogram& class_accuracies) {
     const ResultRow& row = result.row;
     const TestSettings& settings = row.settings;
     const int32_t lines = lines_of(settings);
@@ -272,12 +271,7 @@ std::string result_page(const StoredResult& result, const std::vector<MovesCount
                       u8"стоят ") +
                 std::to_string(result.class_size - result.place) + u8str(u8" из ") +
                 std::to_string(result.class_size - 1) + ".</p>\n";
-        // Without the counts (the store could not be read) the page goes without its picture.
-        if (!class_moves.empty()) {
-            body += histogram_figure(accuracy_histogram(class_moves, lines, row.total_moves),
-                                     shown_accuracy(lines, class_moves.back().total_moves),
-                                     shown_accuracy(lines, class_moves.front().total_moves));
-        }
+        body += histogram_figure(class_accuracies);
     } else {
         body += u8str(u8"<p>Пока это единственный результат с такими настройками: сравнивать "
                       u8"не с чем.</p>\n");

@@ -2,6 +2,7 @@
 // text a player sent is escaped; the private fields are never read here.
 #pragma once
 
+#include "server/pictures.h"
 #include "server/results_store.h"
 
 #include <cstdint>
@@ -28,7 +29,7 @@ std::string rules_page();
 std::string forum_page();
 std::string records_page(const std::vector<ClassRecords>& classes);
 // The answer to a result link: the player's result, its place in its class and where it stands
-// among the class's accuracies (class_moves: the class's move counts, this result among them;
-// empty when they could not be read, and the page goes without its picture).
-std::string result_page(const StoredResult& result, const std::vector<MovesCount>& class_moves);
+// among the class's accuracies (a histogram without bars when they could not be read, and the
+// page goes without its picture).
+std::string result_page(const StoredResult& result, const AccuracyHistogram& class_accuracies);
 std::string error_page(int status, std::string_view reason);

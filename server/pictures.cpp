@@ -2,6 +2,7 @@
 // histogram of the class's accuracies drawn as inline SVG with a text alternative.
 #include "server/pictures.h"
 
+#include "server/pages.h"
 #include "server/text.h"
 
 #include <algorithm>
@@ -74,8 +75,11 @@ AccuracyHistogram accuracy_histogram(const std::vector<MovesCount>& counts, int3
         return histogram;
     }
     // Fewest moves first: the best accuracy first, the worst last.
-    histogram.highest = accuracy_of(lines, counts.front().total_moves);
-    histogram.lowest = accuracy_of(lines, counts.back().total_moves);
+    histogram.lines = lines;
+    histogram.fewest_moves = counts.front().total_moves;
+    histogram.most_moves = counts.back().total_moves;
+    histogram.highest = accuracy_of(lines, histogram.fewest_moves);
+    histogram.lowest = accuracy_of(lines, histogram.most_moves);
     histogram.bars.assign(std::min(counts.size(), size_t(std::max(most_bars, 1))), 0);
     for (const MovesCount& count : counts) {
         histogram.bars[bar_of(histogram, accuracy_of(lines, count.total_moves))] += count.results;
@@ -96,11 +100,13 @@ std::vector<MovesCount> with_result(std::vector<MovesCount> counts, int32_t move
     return counts;
 }
 
-std::string histogram_figure(const AccuracyHistogram& histogram, const std::string& lowest_text,
-                             const std::string& highest_text) {
+std::string histogram_figure(const AccuracyHistogram& histogram) {
     if (histogram.bars.empty()) {
         return {};
     }
+    // The extremes exactly as the tables write them.
+    const std::string lowest_text = shown_accuracy(histogram.lines, histogram.most_moves);
+    const std::string highest_text = shown_accuracy(histogram.lines, histogram.fewest_moves);
     int64_t total = 0;
     int64_t tallest = 1;
     for (const int64_t bar : histogram.bars) {
@@ -116,9 +122,9 @@ std::string histogram_figure(const AccuracyHistogram& histogram, const std::stri
         counts_text += (i ? ", " : "") + std::to_string(histogram.bars[i]);
     }
     const std::string description =
-        u8str(u8"Гистограмма точности ") + std::to_string(total) +
-        u8str(u8" результатов с теми же настройками, от ") + lowest_text + u8str(u8" до ") +
-        highest_text + u8str(u8" линий на 1000 ходов; столбцов ") + std::to_string(bars) +
+        u8str(u8"Гистограмма точности результатов с теми же настройками (всего ") +
+        std::to_string(total) + u8str(u8"), от ") + lowest_text + u8str(u8" до ") + highest_text +
+        u8str(u8" линий на 1000 ходов; столбцов ") + std::to_string(bars) +
         u8str(u8", слева направо результатов в них: ") + counts_text +
         u8str(u8". Ваш результат — в столбце ") + std::to_string(histogram.marked + 1) + " (" +
         marked_range + u8str(u8"), в нём результатов: ") + std::to_string(marked_results) + ".";
@@ -162,8 +168,8 @@ std::string histogram_figure(const AccuracyHistogram& histogram, const std::stri
            highest_text + "</text>\n";
     svg += u8str(u8"<text x=\"160\" y=\"152\" text-anchor=\"middle\" fill=\"#5a6472\">хуже ← "
                  u8"линий на 1000 ходов → лучше</text>\n</svg>\n");
-    svg += u8str(u8"<figcaption>Точность всех ") + std::to_string(total) +
-           u8str(u8" результатов с теми же настройками, от ") + lowest_text + u8str(u8" до ") +
+    svg += u8str(u8"<figcaption>Точность результатов с теми же настройками (всего ") +
+           std::to_string(total) + u8str(u8"), от ") + lowest_text + u8str(u8" до ") +
            highest_text + u8str(u8" линий на 1000 ходов. Ваш столбец выделен: ") + marked_range +
            u8str(u8", результатов в нём: ") + std::to_string(marked_results) +
            ".</figcaption>\n</figure>\n";

@@ -20,8 +20,11 @@ std::optional<int> better_than_percent(int64_t place, int64_t class_size);
 
 // The class's accuracies in equal bars from its lowest to its highest.
 struct AccuracyHistogram {
-    double lowest = 0;  // lines per 1000 moves
-    double highest = 0; // equal to lowest when every result has the same move count
+    int32_t lines = 0;        // of the class's settings
+    int32_t fewest_moves = 0; // the highest accuracy
+    int32_t most_moves = 0;   // the lowest
+    double lowest = 0;        // lines per 1000 moves
+    double highest = 0;       // equal to lowest when every result has the same move count
     std::vector<int64_t> bars;
     size_t marked = 0; // the bar of the result the page is about
 };
@@ -36,6 +39,5 @@ AccuracyHistogram accuracy_histogram(const std::vector<MovesCount>& counts, int3
 std::vector<MovesCount> with_result(std::vector<MovesCount> counts, int32_t moves, bool new_row);
 
 // The figure for a result page: the SVG, its title and description, and a caption that says
-// the same in words. lowest_text and highest_text are the extremes as the pages write them.
-std::string histogram_figure(const AccuracyHistogram& histogram, const std::string& lowest_text,
-                             const std::string& highest_text);
+// the same in words; nothing for a histogram without bars.
+std::string histogram_figure(const AccuracyHistogram& histogram);

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
-#include <optional>
 
 namespace {
 
@@ -39,31 +38,36 @@ HttpAnswer shared_page_answer(std::shared_ptr<const std::string> html) {
     return {200, {{"Content-Type", html_type}}, std::move(html)};
 }
 
-// The move counts of a result's class, read before it is stored: the store's callback must not
-// block, so the result is added to them there. Nothing when they cannot be read: the result is
-// stored all the same, and its page goes without its picture.
-std::optional<std::vector<MovesCount>> class_moves_before(ResultsStore& store,
-                                                          const TestSettings& settings) {
+// The picture of a result's class, drawn before the result is stored, both ways the store may
+// find it: the store's callback must not block, so it only picks one. Without bars when the
+// class cannot be read; the result is stored all the same, and its page has no picture.
+struct ClassPictures {
+    AccuracyHistogram if_new;           // the class as read, with this result added
+    AccuracyHistogram if_stored_before; // the class as read, with it if the read missed it
+};
+
+ClassPictures class_pictures(ResultsStore& store, const ResultRow& row) {
+    std::vector<MovesCount> counts;
     try {
-        return store.move_counts(settings);
+        counts = store.move_counts(row.settings);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "trivelle-results: %s\n", e.what());
-        return std::nullopt;
+        return {};
     }
+    const int32_t lines = line_count(row.settings);
+    return {accuracy_histogram(with_result(counts, row.total_moves, true), lines, row.total_moves),
+            accuracy_histogram(with_result(std::move(counts), row.total_moves, false), lines,
+                               row.total_moves)};
 }
 
 // The answer to a result link, once the store has decided.
-HttpAnswer stored_answer(const StoreOutcome& outcome,
-                         const std::optional<std::vector<MovesCount>>& moves_before) {
+HttpAnswer stored_answer(const StoreOutcome& outcome, const ClassPictures& pictures) {
     HttpAnswer answer;
     switch (outcome.status) {
     case StoreStatus::stored:
-        answer =
-            page_answer(200, result_page(outcome.result,
-                                         moves_before ? with_result(*moves_before,
-                                                                    outcome.result.row.total_moves,
-                                                                    outcome.result.new_row)
-                                                      : std::vector<MovesCount>()));
+        answer = page_answer(200, result_page(outcome.result, outcome.result.new_row
+                                                                  ? pictures.if_new
+                                                                  : pictures.if_stored_before));
         break;
     case StoreStatus::busy:
         answer = page_answer(503, error_page(503, u8str(u8"Результат не сохранён.")));
@@ -141,11 +145,12 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
             // A HEAD stores nothing: it says only that the link would be taken.
             reply({200, {{"Content-Type", html_type}, {"Cache-Control", "no-store"}}, nullptr});
         } else {
-            auto moves = class_moves_before(store_, reading.row->settings);
-            store_.store_async(*reading.row, std::time(nullptr),
-                               [reply, moves](const StoreOutcome& outcome) {
-                                   reply(stored_answer(outcome, moves));
-                               });
+            ClassPictures pictures = class_pictures(store_, *reading.row);
+            store_.store_async(
+                *reading.row, std::time(nullptr),
+                [reply, pictures = std::move(pictures)](const StoreOutcome& outcome) {
+                    reply(stored_answer(outcome, pictures));
+                });
         }
         return;
     }

@@ -1,5 +1,6 @@
 // The pages: players' texts escaped, the published fields shown, the private ones never,
 // accuracy and dates in the program's and the reader's forms.
+#include "server/class_pages.h"
 #include "server/pages.h"
 #include "tests/support/record_text.h"
 
@@ -65,6 +66,42 @@ TEST(Pages, TheResultPageShowsTheResultAndItsPlaceButNoPrivateField) {
     }
 }
 
+TEST(Pages, TheResultPageSaysTheShareItBeatsAndLinksItsPlaceInItsClass) {
+    struct Case {
+        int64_t place;
+        int64_t class_size;
+        std::vector<MovesCount> class_moves;
+        std::vector<std::string> said;
+        bool picture;
+    };
+    const std::vector<MovesCount> five = {{240, 1}, {300, 1}, {345, 2}, {600, 1}};
+    const Case cases[] = {
+        {2,
+         5,
+         five,
+         {utf8_text(u8"лучше, чем 75&nbsp;% остальных"), utf8_text(u8"стоят 3 из 4"),
+          "href=\"/records/42-7-5x12\""},
+         true},
+        {120,
+         130,
+         five,
+         {utf8_text(u8"лучше, чем 7&nbsp;% остальных"), "href=\"/records/42-7-5x12/3\""},
+         true},
+        {2, 5, {}, {utf8_text(u8"лучше, чем 75&nbsp;% остальных")}, false}, // counts unread
+        {1, 1, {{345, 1}}, {utf8_text(u8"единственный результат")}, false},
+    };
+    for (const Case& c : cases) {
+        StoredResult result = private_result();
+        result.place = c.place;
+        result.class_size = c.class_size;
+        const std::string html = result_page(result, accuracy_histogram(c.class_moves, 60, 345));
+        for (const std::string& said : c.said) {
+            EXPECT_NE(html.find(said), std::string::npos) << c.place << ": " << said;
+        }
+        EXPECT_EQ(html.find("<svg ") != std::string::npos, c.picture) << c.place;
+    }
+}
+
 TEST(Pages, TheRecordsPageListsEachClassInOrderOfPlace) {
     const std::vector<ClassRecords> classes = {
         {{42, 7, 5, 12},
@@ -122,6 +159,7 @@ TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
         const std::pair<const char*, std::string> pages[] = {
             {"result", result_page(result, {})},
             {"records", records_page({{{42, 7, 5, 12}, 1, {published}}})},
+            {"class", class_page({{42, 7, 5, 12}, 1, {published}}, 1)},
         };
         for (const auto& [page, html] : pages) {
             EXPECT_NE(html.find(escaped), std::string::npos) << field.name << " on " << page;

@@ -25,10 +25,17 @@ TEST(Pictures, TheShareBeatenCountsTheOthersBelowInTheTable) {
     };
     const Case cases[] = {
         {1, 1, std::nullopt}, // alone: nothing to compare with
-        {1, 0, std::nullopt}, {1, 2, 100},     {2, 2, 0},     {2, 3, 50},
-        {2, 5, 75},           {1, 1000, 100},  {2, 1000, 99}, // rounded down: only the first is
-                                                              // better than all
-        {999, 1000, 0},       {1000, 1000, 0}, {7, 7, 0},
+        {1, 0, std::nullopt},
+        {1, 2, 100},
+        {2, 2, 0},
+        {2, 3, 50},
+        {2, 5, 75},
+        {1, 1000, 100},
+        {2, 1000, 99}, // rounded down: only the first is
+                       // better than all
+        {999, 1000, 0},
+        {1000, 1000, 0},
+        {7, 7, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(better_than_percent(c.place, c.class_size), c.percent)
@@ -111,8 +118,7 @@ TEST(Pictures, TheResultJoinsTheCountsReadBeforeItWasStored) {
 
 TEST(Pictures, TheFigureIsAScalableSvgWithItsBarMarkedAndSaidInWords) {
     const std::vector<MovesCount> counts = {{240, 1}, {300, 2}, {345, 1}, {600, 1}};
-    const std::string figure =
-        histogram_figure(accuracy_histogram(counts, 60, 345), "100.000", "250.000");
+    const std::string figure = histogram_figure(accuracy_histogram(counts, 60, 345));
     // Fits any width: drawn in its own units, as wide as its container.
     EXPECT_NE(figure.find("<svg viewBox=\"0 0 320.00 160.00\" width=\"100%\""), std::string::npos);
     EXPECT_NE(figure.find("role=\"img\" aria-labelledby=\"chart-title chart-desc\""),
@@ -129,7 +135,7 @@ TEST(Pictures, TheFigureIsAScalableSvgWithItsBarMarkedAndSaidInWords) {
     }
     EXPECT_NE(figure.find("<figcaption>"), std::string::npos) << "the words beside the picture";
     EXPECT_EQ(figure.find("<script"), std::string::npos);
-    EXPECT_EQ(histogram_figure(accuracy_histogram({}, 60, 345), "", ""), "");
+    EXPECT_EQ(histogram_figure(accuracy_histogram({}, 60, 345)), "");
 }
 
 } // namespace
