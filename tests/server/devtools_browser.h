@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -20,6 +21,8 @@ class DevToolsBrowser {
   public:
     // Starts Chromium with a profile folder of its own; its log goes to profile + ".log".
     explicit DevToolsBrowser(const std::string& profile) {
+        // A browser that died must fail the test, not end it by a write to its closed pipe.
+        std::signal(SIGPIPE, SIG_IGN);
         int to_browser[2];
         int from_browser[2];
         if (pipe2(to_browser, O_CLOEXEC) != 0 || pipe2(from_browser, O_CLOEXEC) != 0) {
