@@ -160,12 +160,12 @@ std::string histogram_figure(const AccuracyHistogram& histogram) {
     svg += "<line x1=\"" + coordinate(plot_left) + "\" y1=\"" + coordinate(baseline + 0.5) +
            "\" x2=\"" + coordinate(plot_right) + "\" y2=\"" + coordinate(baseline + 0.5) +
            "\" stroke=\"#5a6472\"/>\n";
-    svg += "<text x=\"" + coordinate(plot_left) + "\" y=\"134\" fill=\"#5a6472\">" + lowest_text +
-           "</text>\n";
-    svg += "<text x=\"" + coordinate(plot_right) +
-           "\" y=\"134\" text-anchor=\"end\" "
-           "fill=\"#5a6472\">" +
-           highest_text + "</text>\n";
+    // The extremes under the ends of the axis: the worst at the left, the best at the right.
+    const std::string labels_y = coordinate(baseline + 18);
+    svg += "<text x=\"" + coordinate(plot_left) + "\" y=\"" + labels_y + "\" fill=\"#5a6472\">" +
+           lowest_text + "</text>\n";
+    svg += "<text x=\"" + coordinate(plot_right) + "\" y=\"" + labels_y +
+           "\" text-anchor=\"end\" fill=\"#5a6472\">" + highest_text + "</text>\n";
     svg += u8str(u8"<text x=\"160\" y=\"152\" text-anchor=\"middle\" fill=\"#5a6472\">хуже ← "
                  u8"линий на 1000 ходов → лучше</text>\n</svg>\n");
     svg += u8str(u8"<figcaption>Точность результатов с теми же настройками (всего ") +
