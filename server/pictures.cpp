@@ -31,12 +31,20 @@ std::string edge_text(double accuracy) {
 }
 
 std::string range_text(const AccuracyHistogram& histogram, size_t bar) {
-    if (histogram.bars.size() <= 1) {
+    const size_t bars = histogram.bars.size();
+    if (bars <= 1) {
         return edge_text(histogram.lowest);
     }
-    const double width = (histogram.highest - histogram.lowest) / double(histogram.bars.size());
-    return u8str(u8"от ") + edge_text(histogram.lowest + width * double(bar)) + u8str(u8" до ") +
-           edge_text(histogram.lowest + width * double(bar + 1));
+    const double width = (histogram.highest - histogram.lowest) / double(bars);
+    const std::string low = edge_text(histogram.lowest + width * double(bar));
+    const std::string high = edge_text(histogram.lowest + width * double(bar + 1));
+    if (bar == 0 && histogram.beyond_lowest) {
+        return u8str(u8"до ") + high;
+    }
+    if (bar == bars - 1 && histogram.beyond_highest) {
+        return u8str(u8"от ") + low + u8str(u8" и выше");
+    }
+    return u8str(u8"от ") + low + u8str(u8" до ") + high;
 }
 
 std::string coordinate(double value) {
@@ -74,13 +82,31 @@ AccuracyHistogram accuracy_histogram(const std::vector<MovesCount>& counts, int3
     if (counts.empty()) {
         return histogram;
     }
-    // Fewest moves first: the best accuracy first, the worst last.
+    // Fewest moves first: the best accuracy first, the worst last. A result made up by hand, far
+    // beyond the rest, would otherwise squeeze every other into a bar or two.
+    int64_t total = 0;
+    for (const MovesCount& count : counts) {
+        total += count.results;
+    }
+    const int64_t spared = total / 50;
+    size_t best = 0;
+    for (int64_t left_out = 0;
+         best + 1 < counts.size() && left_out + counts[best].results <= spared; ++best) {
+        left_out += counts[best].results;
+    }
+    size_t worst = counts.size() - 1;
+    for (int64_t left_out = 0; worst > best && left_out + counts[worst].results <= spared;
+         --worst) {
+        left_out += counts[worst].results;
+    }
     histogram.lines = lines;
-    histogram.fewest_moves = counts.front().total_moves;
-    histogram.most_moves = counts.back().total_moves;
+    histogram.fewest_moves = counts[best].total_moves;
+    histogram.most_moves = counts[worst].total_moves;
     histogram.highest = accuracy_of(lines, histogram.fewest_moves);
     histogram.lowest = accuracy_of(lines, histogram.most_moves);
-    histogram.bars.assign(std::min(counts.size(), size_t(std::max(most_bars, 1))), 0);
+    histogram.beyond_highest = best > 0;
+    histogram.beyond_lowest = worst + 1 < counts.size();
+    histogram.bars.assign(std::min(worst - best + 1, size_t(std::max(most_bars, 1))), 0);
     for (const MovesCount& count : counts) {
         histogram.bars[bar_of(histogram, accuracy_of(lines, count.total_moves))] += count.results;
     }
@@ -104,9 +130,13 @@ std::string histogram_figure(const AccuracyHistogram& histogram) {
     if (histogram.bars.empty()) {
         return {};
     }
-    // The extremes exactly as the tables write them.
+    // The ends of the range exactly as the tables write them.
     const std::string lowest_text = shown_accuracy(histogram.lines, histogram.most_moves);
     const std::string highest_text = shown_accuracy(histogram.lines, histogram.fewest_moves);
+    const std::string beyond = histogram.beyond_lowest || histogram.beyond_highest
+                                   ? u8str(u8" Крайние столбцы вмещают и редкие результаты за "
+                                           u8"этими пределами.")
+                                   : std::string();
     int64_t total = 0;
     int64_t tallest = 1;
     for (const int64_t bar : histogram.bars) {
@@ -125,8 +155,8 @@ std::string histogram_figure(const AccuracyHistogram& histogram) {
         u8str(u8"Гистограмма точности результатов с теми же настройками (всего ") +
         std::to_string(total) + u8str(u8"), от ") + lowest_text + u8str(u8" до ") + highest_text +
         u8str(u8" линий на 1000 ходов; столбцов ") + std::to_string(bars) +
-        u8str(u8", слева направо результатов в них: ") + counts_text +
-        u8str(u8". Ваш результат — в столбце ") + std::to_string(histogram.marked + 1) + " (" +
+        u8str(u8", слева направо результатов в них: ") + counts_text + "." + beyond +
+        u8str(u8" Ваш результат — в столбце ") + std::to_string(histogram.marked + 1) + " (" +
         marked_range + u8str(u8"), в нём результатов: ") + std::to_string(marked_results) + ".";
 
     std::string svg = u8str(u8"<figure class=\"chart\">\n<svg viewBox=\"0 0 ") +
@@ -163,15 +193,16 @@ std::string histogram_figure(const AccuracyHistogram& histogram) {
     // The extremes under the ends of the axis: the worst at the left, the best at the right.
     const std::string labels_y = coordinate(baseline + 18);
     svg += "<text x=\"" + coordinate(plot_left) + "\" y=\"" + labels_y + "\" fill=\"#5a6472\">" +
-           lowest_text + "</text>\n";
+           (histogram.beyond_lowest ? u8str(u8"≤ ") : "") + lowest_text + "</text>\n";
     svg += "<text x=\"" + coordinate(plot_right) + "\" y=\"" + labels_y +
-           "\" text-anchor=\"end\" fill=\"#5a6472\">" + highest_text + "</text>\n";
+           "\" text-anchor=\"end\" fill=\"#5a6472\">" +
+           (histogram.beyond_highest ? u8str(u8"≥ ") : "") + highest_text + "</text>\n";
     svg += u8str(u8"<text x=\"160\" y=\"152\" text-anchor=\"middle\" fill=\"#5a6472\">хуже ← "
                  u8"линий на 1000 ходов → лучше</text>\n</svg>\n");
     svg += u8str(u8"<figcaption>Точность результатов с теми же настройками (всего ") +
            std::to_string(total) + u8str(u8"), от ") + lowest_text + u8str(u8" до ") +
-           highest_text + u8str(u8" линий на 1000 ходов. Ваш столбец выделен: ") + marked_range +
-           u8str(u8", результатов в нём: ") + std::to_string(marked_results) +
-           ".</figcaption>\n</figure>\n";
+           highest_text + u8str(u8" линий на 1000 ходов.") + beyond +
+           u8str(u8" Ваш столбец выделен: ") + marked_range + u8str(u8", результатов в нём: ") +
+           std::to_string(marked_results) + ".</figcaption>\n</figure>\n";
     return svg;
 }

@@ -18,13 +18,17 @@ constexpr int most_histogram_bars = 20;
 // this one in its table; nothing for a class of one, which has none to compare with.
 std::optional<int> better_than_percent(int64_t place, int64_t class_size);
 
-// The class's accuracies in equal bars from its lowest to its highest.
+// The class's accuracies in equal bars from its lowest to its highest, leaving out of the range
+// at most a fiftieth of the class at either end (they are counted in the end bars).
 struct AccuracyHistogram {
     int32_t lines = 0;        // of the class's settings
     int32_t fewest_moves = 0; // the highest accuracy
     int32_t most_moves = 0;   // the lowest
     double lowest = 0;        // lines per 1000 moves
     double highest = 0;       // equal to lowest when every result has the same move count
+    // A few results far beyond the rest fall into the end bars instead of stretching the range.
+    bool beyond_lowest = false;
+    bool beyond_highest = false;
     std::vector<int64_t> bars;
     size_t marked = 0; // the bar of the result the page is about
 };

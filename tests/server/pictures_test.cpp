@@ -1,9 +1,11 @@
 // Where a result stands in its class: the share it beats, the bars of the class's accuracies
 // with the result's own marked, and the SVG and words that show them.
 #include "server/pictures.h"
+#include "tests/support/record_text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <optional>
 
@@ -88,6 +90,37 @@ TEST(Pictures, AnyNumberOfMoveCountsMakesAtMostTheBoundOfBars) {
             EXPECT_GT(histogram.bars[histogram.marked], 0) << c.what;
         }
     }
+}
+
+TEST(Pictures, AFewResultsFarFromTheRestGoToTheEndBarsInsteadOfStretchingTheRange) {
+    // 100 players with 300 to 399 moves for 60 lines, and one link made by hand with 60 (1000.000).
+    // A fiftieth of the 101, two results, may be left out at each end: the range is 301 moves
+    // (199.336) to 397 (151.133, as the program writes it from a float), and the bars spread the
+    // hundred instead of holding them in one.
+    std::vector<MovesCount> counts = {{60, 1}};
+    for (int32_t moves = 300; moves < 400; ++moves) {
+        counts.push_back({moves, 1});
+    }
+    const AccuracyHistogram histogram = accuracy_histogram(counts, 60, 350);
+    EXPECT_EQ(histogram.fewest_moves, 301);
+    EXPECT_EQ(histogram.most_moves, 397);
+    EXPECT_TRUE(histogram.beyond_highest);
+    EXPECT_TRUE(histogram.beyond_lowest);
+    ASSERT_EQ(histogram.bars.size(), size_t(most_histogram_bars));
+    EXPECT_EQ(std::accumulate(histogram.bars.begin(), histogram.bars.end(), int64_t(0)), 101);
+    EXPECT_LE(*std::max_element(histogram.bars.begin(), histogram.bars.end()), 10);
+    EXPECT_GE(histogram.bars.back(), 3) << "300, 301 and the one made by hand";
+
+    const std::string figure = histogram_figure(histogram);
+    for (const std::string& said : {utf8_text(u8"≤ 151.133"), utf8_text(u8"≥ 199.336"),
+                                    utf8_text(u8" и выше:"), utf8_text(u8"Крайние столбцы")}) {
+        EXPECT_NE(figure.find(said), std::string::npos) << said;
+    }
+    // Fewer than fifty results: nothing is left out, however far.
+    counts.resize(40);
+    const AccuracyHistogram small = accuracy_histogram(counts, 60, 350);
+    EXPECT_EQ(small.fewest_moves, 60);
+    EXPECT_FALSE(small.beyond_highest || small.beyond_lowest);
 }
 
 TEST(Pictures, TheResultJoinsTheCountsReadBeforeItWasStored) {
