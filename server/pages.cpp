@@ -3,9 +3,11 @@
 #include "server/pages.h"
 
 #include "engine/accuracy_text.h"
+#include "server/class_address.h"
 #include "server/text.h"
 
 #include <ctime>
+#include <optional>
 
 namespace {
 
@@ -28,6 +30,11 @@ th{background:#e8edf3;font-weight:600}
 .num{text-align:right;white-space:nowrap;font-variant-numeric:tabular-nums}
 .result th{width:12rem}
 footer{color:#5a6472;font-size:.875rem;margin-top:1.5rem}
+h2 a{color:inherit}
+.chart{margin:.6rem 0 1rem;max-width:24rem}
+.chart svg{display:block;width:100%;height:auto;background:#fff}
+.chart figcaption{color:#5a6472;font-size:.9rem;margin-top:.3rem}
+.pages{display:flex;flex-wrap:wrap;gap:.3rem 1.2rem;margin:1rem 0}
 @media (max-width:36rem){body{font-size:15px}th,td{padding:.35rem .35rem}.result th{width:auto}
 .records thead{display:none}
 .records tr{display:grid;grid-template-columns:1.8rem auto 1fr auto auto;gap:.1rem .6rem;
@@ -44,7 +51,35 @@ padding:.45rem .35rem;border-bottom:1px solid #dde2e8}
 .records td:nth-child(6)::after{content:" ход."}}
 )css";
 
-std::string page(std::string_view title, const std::string& body) {
+std::string status_title(int status) {
+    switch (status) {
+    case 400:
+        return u8str(u8"Ссылка не принята");
+    case 404:
+        return u8str(u8"Страницы нет");
+    case 405:
+        return u8str(u8"Такой запрос не поддерживается");
+    case 414:
+        return u8str(u8"Слишком длинный запрос");
+    case 431:
+        return u8str(u8"Слишком большие заголовки запроса");
+    case 503:
+        return u8str(u8"Сервер занят, повторите запрос позже");
+    default:
+        return status < 500 ? u8str(u8"Запрос не принят") : u8str(u8"Ошибка на сервере");
+    }
+}
+
+// A player's text in a table cell; an empty one shows as a dash.
+std::string cell_text(const std::string& text) {
+    return text.empty() ? u8str(u8"—") : html_escaped(text);
+}
+
+int32_t lines_of(const TestSettings& s) { return s.round_count * s.lines_per_round; }
+
+} // namespace
+
+std::string framed_page(std::string_view title, const std::string& body) {
     std::string html;
     html.reserve(body.size() + 2048);
     html += u8str(u8"<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -68,34 +103,6 @@ std::string settings_text(const TestSettings& s) {
            std::to_string(s.colour_count) + u8str(u8" · раундов ") + std::to_string(s.round_count) +
            u8str(u8" · линий в раунде ") + std::to_string(s.lines_per_round);
 }
-
-// A player's text in a table cell; an empty one shows as a dash.
-std::string cell_text(const std::string& text) {
-    return text.empty() ? u8str(u8"—") : html_escaped(text);
-}
-
-int32_t lines_of(const TestSettings& s) { return s.round_count * s.lines_per_round; }
-
-std::string status_title(int status) {
-    switch (status) {
-    case 400:
-        return u8str(u8"Ссылка не принята");
-    case 404:
-        return u8str(u8"Страницы нет");
-    case 405:
-        return u8str(u8"Такой запрос не поддерживается");
-    case 414:
-        return u8str(u8"Слишком длинный запрос");
-    case 431:
-        return u8str(u8"Слишком большие заголовки запроса");
-    case 503:
-        return u8str(u8"Сервер занят, повторите запрос позже");
-    default:
-        return status < 500 ? u8str(u8"Запрос не принят") : u8str(u8"Ошибка на сервере");
-    }
-}
-
-} // namespace
 
 std::string html_escaped(std::string_view text) {
     std::string out;
@@ -139,21 +146,22 @@ std::string shown_accuracy(int32_t lines, int32_t moves) {
 }
 
 std::string home_page() {
-    return page(u8str(u8"Главная"),
-                u8str(u8"<h1>Trivelle</h1>\n"
-                      u8"<p>Тест умения планировать: цветные шары на доске 8 × 8. Соберите "
-                      u8"заданное число линий за как можно меньшее число ходов; оценка — число "
-                      u8"линий на 1000 ходов.</p>\n"
-                      u8"<p>Когда тест окончен, впишите на панели программы ник, страну и город "
-                      u8"и нажмите «Internet»: браузер откроет ссылку с результатом, и он займёт "
-                      u8"своё место в таблице рекордов.</p>\n<ul>\n"
-                      u8"<li><a href=\"/rules\">Правила и как играть</a></li>\n"
-                      u8"<li><a href=\"/records\">Рекорды</a></li>\n"
-                      u8"<li><a href=\"/forum\">Форум</a></li>\n</ul>\n"));
+    return framed_page(
+        u8str(u8"Главная"),
+        u8str(u8"<h1>Trivelle</h1>\n"
+              u8"<p>Тест умения планировать: цветные шары на доске 8 × 8. Соберите "
+              u8"заданное число линий за как можно меньшее число ходов; оценка — число "
+              u8"линий на 1000 ходов.</p>\n"
+              u8"<p>Когда тест окончен, впишите на панели программы ник, страну и город "
+              u8"и нажмите «Internet»: браузер откроет ссылку с результатом, и он займёт "
+              u8"своё место в таблице рекордов.</p>\n<ul>\n"
+              u8"<li><a href=\"/rules\">Правила и как играть</a></li>\n"
+              u8"<li><a href=\"/records\">Рекорды</a></li>\n"
+              u8"<li><a href=\"/forum\">Форум</a></li>\n</ul>\n"));
 }
 
 std::string rules_page() {
-    return page(
+    return framed_page(
         u8str(u8"Правила"),
         u8str(u8"<h1>Правила</h1>\n"
               u8"<p>В начале каждого раунда на доске 8 × 8 в случайных клетках стоят шары "
@@ -188,7 +196,26 @@ std::string rules_page() {
 }
 
 std::string forum_page() {
-    return page(u8str(u8"Форум"), u8str(u8"<h1>Форум</h1>\n<p>Форума пока нет.</p>\n"));
+    return framed_page(u8str(u8"Форум"), u8str(u8"<h1>Форум</h1>\n<p>Форума пока нет.</p>\n"));
+}
+
+std::string results_table(const ClassRecords& results) {
+    std::string table =
+        u8str(u8"<div class=\"scroll\"><table class=\"records\">\n<thead><tr><th "
+              u8"class=\"num\">Место</th>"
+              u8"<th>Ник</th><th>Страна</th><th>Город</th><th class=\"num\">Точность</th>"
+              u8"<th class=\"num\">Ходов</th><th class=\"num\">Дата</th></tr></thead>\n"
+              u8"<tbody>\n");
+    for (const PublishedResult& r : results.best) {
+        table += "<tr><td class=\"num\">" + std::to_string(r.place) + "</td><td>" +
+                 cell_text(r.nickname) + "</td><td>" + cell_text(r.country) + "</td><td>" +
+                 cell_text(r.city) + "</td><td class=\"num\">" +
+                 shown_accuracy(lines_of(results.settings), r.total_moves) +
+                 "</td><td class=\"num\">" + std::to_string(r.total_moves) +
+                 "</td><td class=\"num\">" + date_text(r.received_at) + "</td></tr>\n";
+    }
+    table += "</tbody>\n</table></div>\n";
+    return table;
 }
 
 std::string records_page(const std::vector<ClassRecords>& classes) {
@@ -199,28 +226,23 @@ std::string records_page(const std::vector<ClassRecords>& classes) {
         body += u8str(u8"<p>Результатов пока нет.</p>\n");
     }
     for (const ClassRecords& c : classes) {
-        body += "<section>\n<h2>" + settings_text(c.settings) + "</h2>\n";
+        const std::string all = class_path(c.settings);
+        body +=
+            "<section>\n<h2><a href=\"" + all + "\">" + settings_text(c.settings) + "</a></h2>\n";
         body +=
             u8str(u8"<p class=\"note\">Результатов: ") + std::to_string(c.class_size) + "</p>\n";
-        body += u8str(u8"<div class=\"scroll\"><table class=\"records\">\n<thead><tr><th "
-                      u8"class=\"num\">Место</th>"
-                      u8"<th>Ник</th><th>Страна</th><th>Город</th><th class=\"num\">Точность</th>"
-                      u8"<th class=\"num\">Ходов</th><th class=\"num\">Дата</th></tr></thead>\n"
-                      u8"<tbody>\n");
-        for (const PublishedResult& r : c.best) {
-            body += "<tr><td class=\"num\">" + std::to_string(r.place) + "</td><td>" +
-                    cell_text(r.nickname) + "</td><td>" + cell_text(r.country) + "</td><td>" +
-                    cell_text(r.city) + "</td><td class=\"num\">" +
-                    shown_accuracy(lines_of(c.settings), r.total_moves) +
-                    "</td><td class=\"num\">" + std::to_string(r.total_moves) +
-                    "</td><td class=\"num\">" + date_text(r.received_at) + "</td></tr>\n";
+        body += results_table(c);
+        if (c.class_size > int64_t(c.best.size())) {
+            body += u8str(u8"<p class=\"more\"><a href=\"") + all +
+                    u8str(u8"\">Все результаты этого теста (") + std::to_string(c.class_size) +
+                    ")</a></p>\n";
         }
-        body += "</tbody>\n</table></div>\n</section>\n";
+        body += "</section>\n";
     }
-    return page(u8str(u8"Рекорды"), body);
+    return framed_page(u8str(u8"Рекорды"), body);
 }
 
-std::string result_page(const StoredResult& result) {
+std::string result_page(const StoredResult& result, const AccuracyHistogram& class_accuracies) {
     const ResultRow& row = result.row;
     const TestSettings& settings = row.settings;
     const int32_t lines = lines_of(settings);
@@ -241,8 +263,23 @@ std::string result_page(const StoredResult& result) {
                                 std::to_string(result.class_size) +
                                 u8str(u8" среди результатов с теми же настройками"));
     body += line(u8"Дата", date_text(result.received_at));
-    body += u8str(u8"</table></div>\n<p><a href=\"/records\">Все рекорды</a></p>\n");
-    return page(u8str(u8"Результат"), body);
+    body += u8str(u8"</table></div>\n<h2>Среди результатов с теми же настройками</h2>\n");
+    if (const std::optional<int> percent = better_than_percent(result.place, result.class_size)) {
+        // Stated with its definition: a share of the others, by their order in the table.
+        body += u8str(u8"<p>Ваш результат лучше, чем ") + std::to_string(*percent) +
+                u8str(u8"&nbsp;% остальных результатов с теми же настройками: ниже в таблице "
+                      u8"стоят ") +
+                std::to_string(result.class_size - result.place) + u8str(u8" из ") +
+                std::to_string(result.class_size - 1) + ".</p>\n";
+        body += histogram_figure(class_accuracies);
+    } else {
+        body += u8str(u8"<p>Пока это единственный результат с такими настройками: сравнивать "
+                      u8"не с чем.</p>\n");
+    }
+    body += u8str(u8"<p><a href=\"") + class_path(settings, class_page_of(result.place)) +
+            u8str(u8"\">Ваше место в таблице этого теста</a> · <a href=\"/records\">Все "
+                  u8"рекорды</a></p>\n");
+    return framed_page(u8str(u8"Результат"), body);
 }
 
 std::string error_page(int status, std::string_view reason) {
@@ -253,5 +290,5 @@ std::string error_page(int status, std::string_view reason) {
     }
     body += u8str(u8"<p class=\"note\">Код ответа ") + std::to_string(status) +
             u8str(u8".</p>\n<p><a href=\"/\">На главную</a></p>\n");
-    return page(title, body);
+    return framed_page(title, body);
 }

@@ -3,11 +3,15 @@
 #include "server/results_site.h"
 
 #include "resources/web_addresses.h"
+#include "server/class_pages.h"
 #include "server/pages.h"
+#include "server/pictures.h"
 #include "server/result_row.h"
 #include "server/text.h"
 
+#include <cstdio>
 #include <ctime>
+#include <exception>
 
 namespace {
 
@@ -34,12 +38,36 @@ HttpAnswer shared_page_answer(std::shared_ptr<const std::string> html) {
     return {200, {{"Content-Type", html_type}}, std::move(html)};
 }
 
+// The picture of a result's class, drawn before the result is stored, both ways the store may
+// find it: the store's callback must not block, so it only picks one. Without bars when the
+// class cannot be read; the result is stored all the same, and its page has no picture.
+struct ClassPictures {
+    AccuracyHistogram if_new;           // the class as read, with this result added
+    AccuracyHistogram if_stored_before; // the class as read, with it if the read missed it
+};
+
+ClassPictures class_pictures(ResultsStore& store, const ResultRow& row) {
+    std::vector<MovesCount> counts;
+    try {
+        counts = store.move_counts(row.settings);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "trivelle-results: %s\n", e.what());
+        return {};
+    }
+    const int32_t lines = line_count(row.settings);
+    return {accuracy_histogram(with_result(counts, row.total_moves, true), lines, row.total_moves),
+            accuracy_histogram(with_result(std::move(counts), row.total_moves, false), lines,
+                               row.total_moves)};
+}
+
 // The answer to a result link, once the store has decided.
-HttpAnswer stored_answer(const StoreOutcome& outcome) {
+HttpAnswer stored_answer(const StoreOutcome& outcome, const ClassPictures& pictures) {
     HttpAnswer answer;
     switch (outcome.status) {
     case StoreStatus::stored:
-        answer = page_answer(200, result_page(outcome.result));
+        answer = page_answer(200, result_page(outcome.result, outcome.result.new_row
+                                                                  ? pictures.if_new
+                                                                  : pictures.if_stored_before));
         break;
     case StoreStatus::busy:
         answer = page_answer(503, error_page(503, u8str(u8"Результат не сохранён.")));
@@ -134,9 +162,12 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
                    wait.count() > 0) {
             reply(too_many_answer(wait));
         } else {
+            ClassPictures pictures = class_pictures(store_, *reading.row);
             store_.store_async(
                 *reading.row, std::time(nullptr),
-                [reply](const StoreOutcome& outcome) { reply(stored_answer(outcome)); });
+                [reply, pictures = std::move(pictures)](const StoreOutcome& outcome) {
+                    reply(stored_answer(outcome, pictures));
+                });
         }
         return;
     }
@@ -151,6 +182,10 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
             }
             return;
         }
+    }
+    if (const std::optional<ClassAddress> address = read_class_path(path)) {
+        reply(class_page_answer(store_, *address));
+        return;
     }
     reply(page_answer(404, error_page(404, "")));
 }

@@ -1,8 +1,11 @@
 // bench_scale WHERE N: fills a new results file, or an empty PostgreSQL database (a
 // postgresql:// URI), with N results spread over many settings classes, then times with the
-// service's own store and pages what a new result costs there: storing it with its place, and
-// the records page built again after it. Not a test.
+// service's own store and pages what a new result costs there: storing it with its place, the
+// picture of its class on its page, and the records page built again after it; and a class's
+// last page. Not a test.
+#include "server/class_pages.h"
 #include "server/pages.h"
+#include "server/pictures.h"
 #include "server/postgres_handles.h"
 #include "server/results_store.h"
 #include "server/sqlite_handles.h"
@@ -129,6 +132,7 @@ int main(int argc, char** argv) {
     ResultsStore& store = *opened;
     constexpr int rounds = 20;
     double storing = 0;
+    double picture = 0;
     double records = 0;
     for (int i = 0; i < rounds; ++i) {
         // A new result in the largest class, then the page a visitor would be shown next.
@@ -136,6 +140,12 @@ int main(int argc, char** argv) {
         row.link_key = "new-";
         row.link_key += std::to_string(i);
         Clock::time_point start = Clock::now();
+        // Drawn as the service does before storing: from the class's counts.
+        const std::string figure = histogram_figure(
+            accuracy_histogram(with_result(store.move_counts(row.settings), row.total_moves, true),
+                               line_count(row.settings), row.total_moves));
+        picture += milliseconds_since(start);
+        start = Clock::now();
         const StoredResult stored = store.store(row, 1800000000 + i);
         storing += milliseconds_since(start);
         start = Clock::now();
@@ -147,8 +157,20 @@ int main(int argc, char** argv) {
                         static_cast<long long>(stored.class_size), page.size());
         }
     }
-    std::printf("with %ld results: a new result stored with its place in %.2f ms, the records "
-                "page built after it in %.2f ms (means of %d)\n",
-                store.result_count() - rounds, storing / rounds, records / rounds, rounds);
+    std::printf("with %ld results: a new result stored with its place in %.2f ms, its class's "
+                "picture drawn in %.2f ms, the records page built after it in %.2f ms (means of "
+                "%d)\n",
+                store.result_count() - rounds, storing / rounds, picture / rounds, records / rounds,
+                rounds);
+    // The deepest page of the largest class: the store skips whole move counts to reach it.
+    const ClassRecords largest = store.records(1, 1).front();
+    const int64_t last_page = class_page_of(largest.class_size);
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < rounds; ++i) {
+        class_page_answer(store, {largest.settings, last_page});
+    }
+    std::printf("the last page (%lld) of the largest class (%lld results) built in %.2f ms\n",
+                static_cast<long long>(last_page), static_cast<long long>(largest.class_size),
+                milliseconds_since(start) / rounds);
     return 0;
 }

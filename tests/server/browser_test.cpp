@@ -1,5 +1,8 @@
-// A real browser reads /records: headless Chromium renders the page, the test reads its rows
-// from the browser's document, and screenshots for a desktop and a phone are saved.
+// A real browser reads the pages: headless Chromium renders /records, the test reads its rows
+// from the browser's document; the result page with its picture and a class's page are laid
+// out at a desktop's and a phone's width and measured; screenshots of each are saved.
+#include "server/sqlite_store.h"
+#include "tests/server/devtools_browser.h"
 #include "tests/server/result_links.h"
 #include "tests/server/service_fixture.h"
 #include "tests/support/command_run.h"
@@ -9,6 +12,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <sstream>
 
 namespace {
 
@@ -104,6 +108,99 @@ TEST_F(Browser, RendersTheRowsOfRecordsAndTheirScreenshotsAreSaved) {
                  url);
         ASSERT_TRUE(std::filesystem::exists(shot)) << shot;
         EXPECT_GT(std::filesystem::file_size(shot), 10000u) << shot;
+    }
+}
+
+// What the browser measured of a laid-out page, in CSS pixels.
+struct Layout {
+    double scroll_width = 0; // the document's; wider than the window means a sideways scroll
+    double window_width = 0;
+    double height = 0;
+    double picture_width = 0; // the first SVG's box; 0 when there is none
+    double picture_height = 0;
+    double picture_right = 0;
+    double label_height = 0; // the box of the picture's first text
+};
+
+std::optional<Layout> measured(DevToolsBrowser& browser) {
+    const std::optional<std::string> text = browser.evaluate(
+        "(function(){var d=document.documentElement,s=document.querySelector('svg');"
+        "var r=s?s.getBoundingClientRect():{width:0,height:0,right:0};"
+        "var t=s&&s.querySelector('text')?s.querySelector('text').getBoundingClientRect()"
+        ".height:0;return [d.scrollWidth,innerWidth,d.scrollHeight,r.width,r.height,r.right,t]"
+        ".join(' ');})()");
+    if (!text) {
+        return std::nullopt;
+    }
+    Layout layout;
+    std::istringstream numbers(*text);
+    numbers >> layout.scroll_width >> layout.window_width >> layout.height >>
+        layout.picture_width >> layout.picture_height >> layout.picture_right >>
+        layout.label_height;
+    return numbers ? std::optional<Layout>(layout) : std::nullopt;
+}
+
+TEST_F(Browser, TheResultAndClassPagesFitADesktopAndAPhoneWithThePictureShown) {
+    {
+        // A class of 80 results spread as players' are, stored beside the service.
+        SqliteStore store(db);
+        for (int i = 0; i < 80; ++i) {
+            ResultRow row;
+            row.link_key = "row" + std::to_string(i);
+            row.settings = {42, 7, 5, 12};
+            row.total_moves = 150 + (i * 37) % 97 + (i * 53) % 89 + (i * 71) % 83;
+            row.utf8_texts.nickname =
+                i % 7 == 0 ? utf8_text(u8"Александр-Первый") : "player" + std::to_string(i);
+            row.utf8_texts.country = "ru";
+            row.utf8_texts.city = utf8_text(u8"Санкт-Петербург");
+            store.store(row, 1765324800 + i * 86400);
+        }
+    }
+    const std::string query = typical_query("Tester", 300);
+    ASSERT_EQ(get(result_path(query)).status, 200);
+    const std::string site = "http://127.0.0.1:" + std::to_string(service->port());
+    struct Page {
+        const char* name;
+        std::string path;
+        bool picture;
+    };
+    const Page pages[] = {{"result", result_path(query), true},
+                          {"class", "/records/42-7-5x12", false}};
+    struct Screen {
+        const char* name;
+        int width;
+        int height;
+        bool phone;
+    };
+    const Screen screens[] = {{"desktop", 1280, 900, false}, {"phone", 360, 740, true}};
+
+    const std::filesystem::path shots = TRIVELLE_TEST_RESULTS;
+    std::filesystem::create_directories(shots);
+    DevToolsBrowser browser(folder.path("devtools-profile"));
+    for (const Page& page : pages) {
+        for (const Screen& screen : screens) {
+            const std::string what = std::string(page.name) + " on a " + screen.name;
+            ASSERT_TRUE(browser.open_tab(screen.width, screen.height, screen.phone)) << what;
+            ASSERT_TRUE(browser.load(site + page.path)) << what;
+            const std::optional<Layout> layout = measured(browser);
+            ASSERT_TRUE(layout) << what;
+            EXPECT_EQ(layout->window_width, screen.width) << what;
+            EXPECT_LE(layout->scroll_width, layout->window_width) << what << ": no sideways scroll";
+            if (page.picture) {
+                EXPECT_GT(layout->picture_width, 250) << what;
+                EXPECT_GT(layout->picture_height, 100) << what;
+                EXPECT_LE(layout->picture_right, layout->window_width) << what;
+                // The labels as large as the page's small print, not shrunk to fit.
+                EXPECT_GE(layout->label_height, 11) << what;
+            }
+            const std::filesystem::path shot =
+                shots / (std::string(page.name) + "-" + screen.name + ".png");
+            std::filesystem::remove(shot);
+            ASSERT_TRUE(browser.save_screenshot(shot.string(), int(layout->window_width),
+                                                int(std::min(layout->height, 6000.0))))
+                << what;
+            EXPECT_GT(std::filesystem::file_size(shot), 10000u) << shot;
+        }
     }
 }
 

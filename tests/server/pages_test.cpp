@@ -1,5 +1,6 @@
 // The pages: players' texts escaped, the published fields shown, the private ones never,
 // accuracy and dates in the program's and the reader's forms.
+#include "server/class_pages.h"
 #include "server/pages.h"
 #include "tests/support/record_text.h"
 
@@ -54,7 +55,7 @@ StoredResult private_result() {
 }
 
 TEST(Pages, TheResultPageShowsTheResultAndItsPlaceButNoPrivateField) {
-    const std::string html = result_page(private_result());
+    const std::string html = result_page(private_result(), {});
     for (const std::string& shown :
          {std::string("&lt;i&gt;Tester&lt;/i&gt;"), utf8_text(u8"Москва"), std::string("345"),
           std::string("173.913"), utf8_text(u8"2 из 5"), std::string("10.12.2025")}) {
@@ -62,6 +63,42 @@ TEST(Pages, TheResultPageShowsTheResultAndItsPlaceButNoPrivateField) {
     }
     for (const char* hidden : {"<i>", "HIDDEN-TEXT-7", "1877", "secret@example.org"}) {
         EXPECT_EQ(html.find(hidden), std::string::npos) << hidden;
+    }
+}
+
+TEST(Pages, TheResultPageSaysTheShareItBeatsAndLinksItsPlaceInItsClass) {
+    struct Case {
+        int64_t place;
+        int64_t class_size;
+        std::vector<MovesCount> class_moves;
+        std::vector<std::string> said;
+        bool picture;
+    };
+    const std::vector<MovesCount> five = {{240, 1}, {300, 1}, {345, 2}, {600, 1}};
+    const Case cases[] = {
+        {2,
+         5,
+         five,
+         {utf8_text(u8"лучше, чем 75&nbsp;% остальных"), utf8_text(u8"стоят 3 из 4"),
+          "href=\"/records/42-7-5x12\""},
+         true},
+        {120,
+         130,
+         five,
+         {utf8_text(u8"лучше, чем 7&nbsp;% остальных"), "href=\"/records/42-7-5x12/3\""},
+         true},
+        {2, 5, {}, {utf8_text(u8"лучше, чем 75&nbsp;% остальных")}, false}, // counts unread
+        {1, 1, {{345, 1}}, {utf8_text(u8"единственный результат")}, false},
+    };
+    for (const Case& c : cases) {
+        StoredResult result = private_result();
+        result.place = c.place;
+        result.class_size = c.class_size;
+        const std::string html = result_page(result, accuracy_histogram(c.class_moves, 60, 345));
+        for (const std::string& said : c.said) {
+            EXPECT_NE(html.find(said), std::string::npos) << c.place << ": " << said;
+        }
+        EXPECT_EQ(html.find("<svg ") != std::string::npos, c.picture) << c.place;
     }
 }
 
@@ -120,8 +157,9 @@ TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
         PublishedResult published{1, "n", "c", "t", 300, 1765324800};
         published.*field.in_records = raw;
         const std::pair<const char*, std::string> pages[] = {
-            {"result", result_page(result)},
+            {"result", result_page(result, {})},
             {"records", records_page({{{42, 7, 5, 12}, 1, {published}}})},
+            {"class", class_page({{42, 7, 5, 12}, 1, {published}}, 1)},
         };
         for (const auto& [page, html] : pages) {
             EXPECT_NE(html.find(escaped), std::string::npos) << field.name << " on " << page;
@@ -133,8 +171,8 @@ TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
 
 TEST(Pages, EveryPageIsRussianUtf8HtmlWithoutScripts) {
     for (const std::string& html :
-         {home_page(), rules_page(), forum_page(), records_page({}), result_page(private_result()),
-          error_page(404, ""), error_page(400, "<x>")}) {
+         {home_page(), rules_page(), forum_page(), records_page({}),
+          result_page(private_result(), {}), error_page(404, ""), error_page(400, "<x>")}) {
         EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"ru\">", 0), 0u);
         EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
         EXPECT_NE(html.find("name=\"viewport\""), std::string::npos);
