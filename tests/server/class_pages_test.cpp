@@ -4,6 +4,7 @@
 #include "server/class_address.h"
 #include "server/class_pages.h"
 #include "server/pages.h"
+#include "server/result_rate_limit.h"
 #include "server/results_site.h"
 #include "tests/support/record_text.h"
 
@@ -182,9 +183,10 @@ TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
     };
     for (const Case& c : cases) {
         CountingStore store;
-        ResultsSite site(store);
+        ResultRateLimit results_limit(30, 10);
+        ResultsSite site(store, results_limit);
         HttpAnswer answer;
-        site.handle({false, c.path}, [&answer](HttpAnswer a) { answer = std::move(a); });
+        site.handle({false, c.path, {}}, [&answer](HttpAnswer a) { answer = std::move(a); });
         EXPECT_EQ(answer.status, c.status) << c.path;
         EXPECT_EQ(store.class_reads, c.class_reads) << c.path;
         EXPECT_EQ(store.other_reads, 0) << c.path;
