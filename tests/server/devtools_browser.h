@@ -41,7 +41,7 @@ class DevToolsBrowser {
             const int log_file = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(log_file, 1);
             dup2(log_file, 2);
-            // As root Chromium runs only without its sandbox.
+            // Chromium refuses to start as root without this flag.
             execlp("chromium", "chromium", "--headless", "--no-sandbox", "--disable-gpu",
                    "--hide-scrollbars", "--remote-debugging-pipe", profile_option.c_str(),
                    "about:blank", static_cast<char*>(nullptr));
@@ -88,19 +88,19 @@ class DevToolsBrowser {
         if (!attached) {
             return false;
         }
-        session_ = string_field(*attached, "sessionId");
-        return command("Page.enable", "{}", session_) &&
+        tab_ = string_field(*attached, "sessionId");
+        return command("Page.enable", "{}", tab_) &&
                command("Emulation.setDeviceMetricsOverride",
                        R"({"width":)" + std::to_string(width) + R"(,"height":)" +
                            std::to_string(height) + R"(,"deviceScaleFactor":1,"mobile":)" +
                            (phone ? "true" : "false") + "}",
-                       session_);
+                       tab_);
     }
 
     // Loads an address and waits for its load event.
     bool load(const std::string& url) {
         events_.clear();
-        if (!command("Page.navigate", R"({"url":")" + url + R"("})", session_)) {
+        if (!command("Page.navigate", R"({"url":")" + url + R"("})", tab_)) {
             return false;
         }
         return wait_for_event("Page.loadEventFired");
@@ -111,7 +111,7 @@ class DevToolsBrowser {
     std::optional<std::string> evaluate(const std::string& expression) {
         const std::optional<std::string> result =
             command("Runtime.evaluate",
-                    R"({"returnByValue":true,"expression":")" + expression + R"("})", session_);
+                    R"({"returnByValue":true,"expression":")" + expression + R"("})", tab_);
         if (!result || result->find("\"exceptionDetails\"") != std::string::npos) {
             return std::nullopt;
         }
@@ -125,7 +125,7 @@ class DevToolsBrowser {
                     R"({"format":"png","captureBeyondViewport":true,"clip":{"x":0,"y":0,"width":)" +
                         std::to_string(width) + R"(,"height":)" + std::to_string(height) +
                         R"(,"scale":1}})",
-                    session_);
+                    tab_);
         if (!result) {
             return false;
         }
@@ -140,11 +140,11 @@ class DevToolsBrowser {
     // what any step takes, even on a busy machine.
     static constexpr std::chrono::seconds patience{120};
 
-    void send(const std::string& method, const std::string& params, const std::string& session) {
+    void send(const std::string& method, const std::string& params, const std::string& tab) {
         std::string message = R"({"id":)" + std::to_string(++last_id_) + R"(,"method":")" + method +
                               R"(","params":)" + params;
-        if (!session.empty()) {
-            message += R"(,"sessionId":")" + session + "\"";
+        if (!tab.empty()) {
+            message += R"(,"sessionId":")" + tab + "\"";
         }
         message += "}";
         message.push_back('\0');
@@ -182,11 +182,11 @@ class DevToolsBrowser {
     // Sends a command and returns its answer's message, or nothing if it failed; the events
     // that come meanwhile are kept for wait_for_event.
     std::optional<std::string> command(const std::string& method, const std::string& params,
-                                       const std::string& session) {
+                                       const std::string& tab) {
         if (to_ < 0) {
             return std::nullopt;
         }
-        send(method, params, session);
+        send(method, params, tab);
         const std::string id_mark = R"({"id":)" + std::to_string(last_id_) + ",";
         while (const std::optional<std::string> message = next_message()) {
             if (message->rfind(id_mark, 0) == 0) {
@@ -261,7 +261,7 @@ class DevToolsBrowser {
     int to_ = -1;
     int from_ = -1;
     int last_id_ = 0;
-    std::string session_;
+    std::string tab_;
     std::string buffer_;
     std::vector<std::string> events_;
 };
