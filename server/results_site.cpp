@@ -131,9 +131,11 @@ ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit)
 }
 
 std::shared_ptr<const std::string> ResultsSite::records_html() {
-    const std::lock_guard lock(records_mutex_);
     // Read before rendering: a result stored meanwhile makes the next request render again.
+    // Read outside the lock, since for a shared database it is a round trip to the server:
+    // the page rendered is then never older than the generation it is kept under.
     const uint64_t generation = store_.generation();
+    const std::lock_guard lock(records_mutex_);
     if (!records_ || records_generation_ != generation) {
         records_ = std::make_shared<const std::string>(
             records_page(store_.records(records_per_class, records_classes)));

@@ -1,5 +1,6 @@
 // The results service run as the real program for tests: started on any free port with a
-// database file of the test's own, asked over loopback, stopped or killed.
+// database of the test's own (a SQLite file, or a PostgreSQL database's URI, which several
+// services may share), asked over loopback, stopped or killed.
 #include "tests/support/service_process.h"
 
 #include <gtest/gtest.h>

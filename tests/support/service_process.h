@@ -1,5 +1,6 @@
 // The results service run as the real program for tests: started on any free port with a
-// database file of the test's own, asked over loopback, stopped or killed.
+// database of the test's own (a SQLite file, or a PostgreSQL database's URI, which several
+// services may share), asked over loopback, stopped or killed.
 #pragma once
 
 #include <httplib.h>
@@ -36,10 +37,10 @@ enum class StartWait { for_port, none };
 
 class ServiceProcess {
   public:
-    // Starts the service on a free port of 127.0.0.1, with any further options, and waits for
-    // the line naming the port (for start_patience at most) unless told not to. Its standard
-    // output goes to output_file when one is named (the access log), and is read only for
-    // that line otherwise.
+    // Starts the service on a free port of 127.0.0.1 with db as its --db, and any further
+    // options, and waits for the line naming the port (for start_patience at most) unless
+    // told not to. Its standard output goes to output_file when one is named (the access
+    // log), and is read only for that line otherwise.
     ServiceProcess(const std::string& binary, const std::string& db,
                    const std::vector<std::string>& options = {},
                    StartWait wait = StartWait::for_port, const std::string& output_file = "");
