@@ -5,8 +5,8 @@
 #include "panel/panel_win32.h"
 #include "record/settings_record.h"
 #include "render/geometry.h"
+#include "resources/ambient_win32.h"
 #include "resources/control_ids.h"
-#include "shell/ambient_win32.h"
 
 #include <cstdio>
 #include <vector>

@@ -3,7 +3,7 @@
 
 #include "render/colours.h"
 #include "render/geometry.h"
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 
 OffscreenCanvas offscreen_canvas;
 

@@ -3,9 +3,9 @@
 
 #include "engine/play.h"
 #include "panel/panel_win32.h"
+#include "resources/ambient_win32.h"
 #include "resources/control_ids.h"
 #include "resources/resource_ids.h"
-#include "shell/ambient_win32.h"
 #include "shell/screen_fit.h"
 
 HINSTANCE module_instance;

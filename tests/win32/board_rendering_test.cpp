@@ -5,7 +5,7 @@
 #include "render/colours.h"
 #include "render/geometry.h"
 #include "render/offscreen_canvas_win32.h"
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 #include "tests/win32/test_board_win32.h"
 
 #include <gtest/gtest.h>
