@@ -2,10 +2,10 @@
 #pragma once
 
 enum class PanelPhase {
-    start,        // the program has started: the settings can be chosen, a test started
-    test_running, // New has started a test: only Skip and the board answer
-    test_over,    // the last round has ended: the player's fields and Internet
-    result_sent,  // Internet has sent the result: the settings again, and New
+    start,        // the program has started: the settings and New
+    test_running, // New has started a test: Skip; settings, fields, New and Internet locked
+    test_over,    // the last round has ended: the player's fields and Internet; Skip locked
+    result_sent,  // Internet has sent the result: the settings and New again
 };
 
 // Enables and disables the panel's controls as the table has them for the phase; radio "2"

@@ -24,5 +24,6 @@ struct StartupSettings {
 // the default, a record without a colour count checks the default's radio, two colours become
 // three where the ball count does not allow them, and a count outside the list leaves it
 // without a selection. before holds the settings before the record is read: a field the record
-// lacks keeps its value from there (the colour count excepted).
+// lacks keeps its value from there, but for the colour count, which start-up clears, and the
+// round count, which the record's reader clears.
 StartupSettings startup_settings(std::string_view stored_record, const TestSettings& before);
