@@ -1,22 +1,3 @@
 # Cross-compiles the 32-bit Windows program with MinGW-w64 and runs its tests under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-# The POSIX thread model by default: its runtime has std::mutex, which GoogleTest needs.
-# -static keeps the thread library inside the executable. The release tree, which builds no
-# tests, chooses the win32 model (TRIVELLE_THREAD_MODEL=win32): the program starts no threads
-# and so ships without the thread library.
-if(NOT TRIVELLE_THREAD_MODEL)
-    set(TRIVELLE_THREAD_MODEL posix)
-endif()
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TRIVELLE_THREAD_MODEL)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${TRIVELLE_THREAD_MODEL})
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${TRIVELLE_THREAD_MODEL})
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

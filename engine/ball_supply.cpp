@@ -31,7 +31,7 @@ bool board_has_empty_cell() {
 }
 
 void fill_up_to_initial_count() {
-    while (game.ball_count < game.initial_ball_count && game.free_last >= 0) {
+    while (game.ball_count < game.settings.initial_ball_count && game.free_last >= 0) {
         place_random_ball();
     }
 }
@@ -88,7 +88,7 @@ int place_random_ball() {
     if (game.board[cell_index(c, r)] != 0) {
         show_consistency_message();
     }
-    put_ball(c, r, choose(game.colour_count));
+    put_ball(c, r, choose(game.settings.colour_count));
     return remove_lines();
 }
 
@@ -111,7 +111,7 @@ void draw_new_preview() {
     choose_board_cursor();
     for (int i = 0; i < preview_slots; ++i) {
         if (i < game.preview_count) {
-            const int colour = choose(game.colour_count);
+            const int colour = choose(game.settings.colour_count);
             game.preview_colours[i] = colour;
             draw_ball(preview_centre_x(), preview_centre_y(i), colour, BallStyle::normal,
                       BallSize::preview);

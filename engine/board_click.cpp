@@ -39,14 +39,14 @@ void move_selected_ball(int column, int row) {
         return; // a move that makes no line brings no balls
     }
     game.scoring_enabled = 0;
-    if (game.lines_this_round >= game.lines_per_round) {
+    if (game.lines_this_round >= game.settings.lines_per_round) {
         end_round(); // the next round's fill turns scoring on again
         return;
     }
     // This order fixes the order of the random numbers: preview cells, new preview, top-up.
     place_preview_balls();
     draw_new_preview();
-    if (game.ball_count < game.initial_ball_count) {
+    if (game.ball_count < game.settings.initial_ball_count) {
         refill_board();
     }
     game.scoring_enabled = 1;
@@ -65,7 +65,7 @@ void click_board_at(int x, int y) {
     }
     const int column = dx / geometry.cell_size;
     const int row = dy / geometry.cell_size;
-    if (column > 7 || row > 7 || game.current_round > game.round_count) {
+    if (column > 7 || row > 7 || game.current_round > game.settings.round_count) {
         return;
     }
 

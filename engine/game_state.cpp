@@ -6,8 +6,8 @@ namespace {
 GameState start_state() {
     GameState state{};
     state.current_round = 1;
-    state.round_count = 10;
-    state.lines_per_round = 10;
+    state.settings.round_count = 10;
+    state.settings.lines_per_round = 10;
     return state;
 }
 

@@ -13,11 +13,8 @@ constexpr uint8_t mark_in_line = 255;
 inline int cell_index(int column, int row) { return column * 8 + row; }
 
 struct GameState {
-    // Test settings.
-    int32_t initial_ball_count;
-    int32_t colour_count;
-    int32_t round_count;
-    int32_t lines_per_round;
+    // Test settings: from the stored record at start, from the panel at New.
+    TestSettings settings;
 
     // Progress.
     int32_t current_round;
@@ -49,17 +46,20 @@ struct GameState {
     uint64_t random_state;
 };
 
+// engine/game_state.cpp: the record and the state at program start.
 extern GameState game;
-
-// The state at program start.
 void reset_game_state();
 
+// engine/random_source.cpp: the random generator.
 void rng_seed(uint32_t seed);
 int32_t rng_next();
 
+// engine/ball_supply.cpp: the round-start fill, the top-up and the preview.
 void start_round_fill();
 void refill_board();
 int place_random_ball();
 int place_preview_balls();
 void draw_new_preview();
+
+// engine/line_removal.cpp: every line of five or more removed; 1 if there was one.
 int remove_lines();

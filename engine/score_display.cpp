@@ -20,7 +20,7 @@ void show_score() {
 void choose_board_cursor() {
     // Until New reads the panel, a stored record may have left any number here; one that
     // cannot be a count of lines stays out of the arithmetic, where INT32_MIN would overflow.
-    const bool last_line_next =
-        game.lines_per_round >= 1 && game.lines_this_round == game.lines_per_round - 1;
+    const bool last_line_next = game.settings.lines_per_round >= 1 &&
+                                game.lines_this_round == game.settings.lines_per_round - 1;
     set_board_cursor(last_line_next ? BoardCursor::cross : BoardCursor::arrow);
 }

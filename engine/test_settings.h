@@ -16,14 +16,22 @@ struct TestSettings {
 constexpr int fewest_initial_balls = 29;
 constexpr int most_initial_balls = 59;
 constexpr int default_initial_balls = 42;
-// The colour counts a test may use: the panel's radios offer them in order.
+// The colour counts a test may use: the panel's radios offer them in order. A test whose
+// colours are not given plays the most.
 constexpr int fewest_colours = 2;
 constexpr int most_colours = 7;
+constexpr int default_colours = most_colours;
 // Two colours are allowed only with at most this many balls; with more, the test plays three.
 constexpr int most_balls_for_two_colours = 32;
 constexpr int colours_instead_of_two = 3;
 inline bool two_colours_allowed(int initial_ball_count) {
     return initial_ball_count <= most_balls_for_two_colours;
+}
+// The colour count a test of this many balls plays when these colours are chosen.
+inline int allowed_colour_count(int colour_count, int initial_ball_count) {
+    return colour_count == fewest_colours && !two_colours_allowed(initial_ball_count)
+               ? colours_instead_of_two
+               : colour_count;
 }
 
 // The longest texts of the Rounds (R) and Lines (A) edits, in digits, hence their largest values;

@@ -2,8 +2,8 @@
 // texts, checks and the list selection through the panel window by control id.
 #include "engine/panel_access.h"
 #include "panel/panel_win32.h"
+#include "resources/ambient_win32.h"
 #include "resources/control_ids.h"
-#include "shell/ambient_win32.h"
 
 #include <ctime>
 #include <string>

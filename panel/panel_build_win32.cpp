@@ -1,12 +1,12 @@
 // Builds the control panel from its dialog template and applies the ball-count rule.
-#include "engine/game_state.h"
+#include "engine/colour_radios.h"
 #include "panel/panel_placement.h"
 #include "panel/panel_record_win32.h"
 #include "panel/panel_win32.h"
 #include "record/settings_record.h"
 #include "render/geometry.h"
+#include "resources/ambient_win32.h"
 #include "resources/control_ids.h"
-#include "shell/ambient_win32.h"
 
 #include <cstdio>
 #include <vector>
@@ -36,8 +36,8 @@ std::vector<uint8_t> placed_template(WORD resource_id) {
 void fetch_control_handles(HWND panel) {
     PanelControls& p = panel_controls;
     p.panel = panel;
-    for (int i = 0; i < 6; ++i) {
-        p.colour_radios[i] = GetDlgItem(panel, IDC_COLOURS_2 + i);
+    for (int i = 0; i < colour_radio_count; ++i) {
+        p.colour_radios[i] = GetDlgItem(panel, colour_radio_id(fewest_colours + i));
     }
     p.new_button = GetDlgItem(panel, IDC_NEW);
     p.skip_button = GetDlgItem(panel, IDC_SKIP);
@@ -103,22 +103,8 @@ void build_control_panel(WORD resource_id, HWND parent) {
     fetch_control_handles(panel);
     limit_edit_texts();
 
-    game.colour_count = 0;
-    load_settings_record(panel);
     fill_ball_count_list();
-    if (game.initial_ball_count <= 0) {
-        game.initial_ball_count = 42;
-    }
-    // A stored count outside the list leaves it without a selection.
-    SendMessageA(panel_controls.ball_count_list, CB_SETCURSEL,
-                 game.initial_ball_count - fewest_initial_balls, 0);
-    if (game.colour_count == 0) {
-        SendMessageA(panel_controls.colour_radios[5], BM_SETCHECK, BST_CHECKED, 0);
-        game.colour_count = 7;
-    }
-    if (apply_ball_count_rule(game.initial_ball_count)) {
-        game.colour_count = 3;
-    }
+    load_settings_record(panel);
 }
 
 bool apply_ball_count_rule(int count) {
@@ -132,6 +118,8 @@ bool apply_ball_count_rule(int count) {
         return false;
     }
     SendMessageA(two, BM_SETCHECK, BST_UNCHECKED, 0);
-    SendMessageA(panel_controls.colour_radios[1], BM_SETCHECK, BST_CHECKED, 0);
+    const int allowed = allowed_colour_count(fewest_colours, count);
+    SendMessageA(panel_controls.colour_radios[allowed - fewest_colours], BM_SETCHECK, BST_CHECKED,
+                 0);
     return true;
 }

@@ -1,5 +1,5 @@
 // The panel's rules, run on every command before the command table.
-#include "engine/game_state.h"
+#include "engine/test_settings.h"
 #include "panel/panel_win32.h"
 #include "record/privacy_switch_win32.h"
 #include "resources/control_ids.h"

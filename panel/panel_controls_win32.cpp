@@ -6,14 +6,10 @@ PanelControls panel_controls;
 
 HWND panel_control(int id) {
     PanelControls& p = panel_controls;
+    if (const int colour_count = colours_of_radio(id)) {
+        return p.colour_radios[colour_count - fewest_colours];
+    }
     switch (id) {
-    case IDC_COLOURS_2:
-    case IDC_COLOURS_3:
-    case IDC_COLOURS_4:
-    case IDC_COLOURS_5:
-    case IDC_COLOURS_6:
-    case IDC_COLOURS_7:
-        return p.colour_radios[id - IDC_COLOURS_2];
     case IDC_NEW:
         return p.new_button;
     case IDC_SKIP:

@@ -1,6 +1,6 @@
 // The "i" button's information box and the closing of the panel.
 #include "panel/panel_win32.h"
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 
 LRESULT on_info(HWND, WORD, WORD, HWND) {
     MessageBoxA(main_window,

@@ -1,6 +1,7 @@
 // Panel layout: the layout table, unit conversion to dialog units, and the link hot spots.
 #include "panel/panel_layout.h"
 
+#include "render/panel_extent.h"
 #include "resources/control_ids.h"
 
 LayoutRect control_layout[panel_layout_rows];

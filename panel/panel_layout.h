@@ -1,14 +1,13 @@
 // Panel layout: the layout table, unit conversion to dialog units, and the link hot spots.
 #pragma once
 
-#include "render/geometry.h"
-#include "render/panel_extent.h"
+#include "resources/web_addresses.h"
 
 #include <cstdint>
 
 constexpr int panel_layout_rows = 32;
+// The rows of the link images, link_count of them, begin here.
 constexpr int first_link_row = 24;
-constexpr int link_count = 4;
 // One pixel less than the banners' 31, so neighbouring hot spots never touch.
 constexpr int link_hot_spot_height = 30;
 

@@ -1,8 +1,8 @@
 // The link banners: the hand cursor over them and their pages opened on a click.
 #include "panel/panel_layout.h"
 #include "panel/panel_win32.h"
+#include "resources/ambient_win32.h"
 #include "resources/web_addresses.h"
-#include "shell/ambient_win32.h"
 
 #include <shellapi.h>
 

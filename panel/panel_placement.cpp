@@ -2,6 +2,7 @@
 #include "panel/panel_placement.h"
 
 #include "panel/dialog_template.h"
+#include "render/panel_extent.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The settings record and the panel: read into the controls at start, stored by Internet.
 #include "panel/panel_record_win32.h"
 
+#include "engine/colour_radios.h"
 #include "engine/game_state.h"
-#include "engine/play.h"
-#include "panel/panel_win32.h"
-#include "panel/record_controls.h"
+#include "engine/panel_phases.h"
+#include "panel/startup_settings.h"
 #include "record/privacy_switch_win32.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
@@ -20,10 +20,6 @@ std::string record_buffer;
 
 namespace {
 
-TestSettings game_settings() {
-    return {game.initial_ball_count, game.colour_count, game.round_count, game.lines_per_round};
-}
-
 // The edit's text cut to its limit, as the record carries it.
 std::string edit_text(HWND panel, int control_id, int limit) {
     std::vector<char> text(size_t(limit) + 1, '\0');
@@ -37,19 +33,16 @@ void load_settings_record(HWND panel) {
     // A missing, unreadable or oversized value reads as an empty record.
     std::string stored;
     read_stored_record(stored);
-    TestSettings settings = game_settings();
-    const RecordReading reading = read_settings_record(stored, settings);
-    game.initial_ball_count = settings.initial_ball_count;
-    game.colour_count = settings.colour_count;
-    game.round_count = settings.round_count;
-    game.lines_per_round = settings.lines_per_round;
-    if (reading.stated_colours != 0) {
-        SendDlgItemMessageA(panel, IDC_COLOURS_2 + reading.stated_colours - 2, BM_SETCHECK,
-                            BST_CHECKED, 0);
+    const StartupSettings start = startup_settings(stored, game.settings);
+    game.settings = start.settings;
+    for (const ControlText& text : start.texts) {
+        SetDlgItemTextA(panel, text.control_id, text.text.c_str());
     }
-    for (const FieldText& field : reading.texts) {
-        SetDlgItemTextA(panel, control_showing(field.field), field.text.c_str());
+    SendDlgItemMessageA(panel, IDC_BALL_COUNT_LIST, CB_SETCURSEL, WPARAM(start.list_index), 0);
+    if (start.checked_radio != 0) {
+        SendDlgItemMessageA(panel, start.checked_radio, BM_SETCHECK, BST_CHECKED, 0);
     }
+    EnableWindow(GetDlgItem(panel, colour_radio_id(fewest_colours)), start.two_colours_enabled);
 }
 
 void store_settings_record(HWND panel) {
@@ -61,7 +54,7 @@ void store_settings_record(HWND panel) {
         edit_text(panel, IDC_BIRTH_YEAR, birth_year_limit),
         edit_text(panel, IDC_EMAIL, email_limit),
     };
-    record_buffer = build_settings_record(game_settings(), game.total_moves, texts);
+    record_buffer = build_settings_record(game.settings, game.total_moves, texts);
     // Failures are silent: the link is built from record_buffer all the same.
     write_stored_record(store_private_fields ? record_buffer
                                              : without_private_fields(record_buffer));
@@ -73,6 +66,5 @@ LRESULT submit_result(HWND panel, WORD, WORD, HWND) {
     // No browser is not worth a message: the panel is re-enabled all the same.
     ShellExecuteA(panel, "open", link.c_str(), nullptr, nullptr, SW_SHOW);
 
-    EnableWindow(panel_control(IDC_NEW), TRUE);
-    return enable_settings_controls(true);
+    return enter_panel_phase(PanelPhase::result_sent);
 }

@@ -1,7 +1,6 @@
 // The three tooltips of the panel: ball-count list, privacy switch and Internet button.
 #include "panel/panel_win32.h"
-#include "resources/control_ids.h"
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 
 #include <commctrl.h>
 

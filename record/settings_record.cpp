@@ -66,7 +66,7 @@ void read_field(int n, std::string_view field, TestSettings& state, RecordReadin
         break;
     case 2:
         state.colour_count = leading_integer(field);
-        if (state.colour_count >= 2 && state.colour_count <= 7) {
+        if (state.colour_count >= fewest_colours && state.colour_count <= most_colours) {
             reading.stated_colours = state.colour_count;
         }
         break;
@@ -75,11 +75,11 @@ void read_field(int n, std::string_view field, TestSettings& state, RecordReadin
         if (scan_integer(field, pos, state.round_count)) {
             scan_integer(field, pos, state.lines_per_round);
         }
-        if (state.round_count == 0 || state.round_count > 999) {
-            state.round_count = 6;
+        if (state.round_count == 0 || state.round_count > most_rounds) {
+            state.round_count = default_rounds;
         }
-        if (state.lines_per_round == 0 || state.lines_per_round > 9999) {
-            state.lines_per_round = 12;
+        if (state.lines_per_round == 0 || state.lines_per_round > most_lines_per_round) {
+            state.lines_per_round = default_lines_per_round;
         }
         reading.texts.push_back({RecordText::rounds, std::to_string(state.round_count)});
         reading.texts.push_back(

@@ -67,7 +67,7 @@ struct FieldText {
 // What a stored record gives back besides the settings.
 struct RecordReading {
     std::vector<FieldText> texts; // in the order the walk meets them
-    int stated_colours = 0;       // the colour count of field 2 when it is 2 to 7, else 0
+    int stated_colours = 0;       // the colour count of field 2 when a radio offers it, else 0
 };
 
 // Walks a stored record (its text up to the first zero byte) into settings: round_count

@@ -3,8 +3,8 @@
 
 #include "render/ball_shades.h"
 #include "render/geometry.h"
+#include "render/geometry_win32.h"
 #include "render/offscreen_canvas_win32.h"
-#include "render/shade_brushes_win32.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ void paint_ball_layers(const HDC* contexts, int context_count, int x, int y, int
 }
 
 void draw_ball_directly(int x, int y, int colour, BallStyle style, BallSize size) {
-    erase_cell(x, y);
+    paint_cell_square(x, y);
     const HDC contexts[] = {offscreen_canvas.canvas_dc, offscreen_canvas.window_dc};
     paint_ball_layers(contexts, 2, x, y, colour, style,
                       ball_measure(geometry.ball_radius, geometry.ring_count, size));

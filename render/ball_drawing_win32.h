@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+// render/ball_drawing_win32.cpp: the plain drawing.
+
 // Outline, smoothed rim and shading discs of one ball centred on (x, y), painted onto each
 // of the given contexts in turn, primitive by primitive. The cell square must already be
 // empty.
@@ -21,14 +23,16 @@ bool paint_ball_rim(const HDC* contexts, int context_count, int x, int y, int co
 // window. draw_ball gives the same pixels from a picture of the cell drawn this way once.
 void draw_ball_directly(int x, int y, int colour, BallStyle style, BallSize size);
 
+// The smoothed circle of radius R about (cx, cy) for the ball being painted.
+void draw_rim(int cx, int cy, int radius);
+// One rim pixel of the ball being painted, blended with the cell grey by coverage a.
+void plot_rim_pixel(int32_t px, int32_t py, double a);
+
+// render/ball_pictures_win32.cpp: the cache of pictures.
+
 // Copies the cell square of a ball from its cached picture to canvas and window, drawing
 // the picture first if need be. False, with nothing drawn, when cells are too large to
 // keep pictures of.
 bool copy_ball_picture(int x, int y, int colour, BallStyle style, BallSize size);
 // Forgets the cached pictures and releases their bitmap.
 void release_ball_pictures();
-
-// The smoothed circle of radius R about (cx, cy) for the ball being painted.
-void draw_rim(int cx, int cy, int radius);
-// One rim pixel of the ball being painted, blended with the cell grey by coverage a.
-void plot_rim_pixel(int32_t px, int32_t py, double a);

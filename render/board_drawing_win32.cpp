@@ -12,14 +12,7 @@ void draw_ball(int x, int y, int colour, BallStyle style, BallSize size) {
     }
 }
 
-void erase_cell(int x, int y) {
-    OffscreenCanvas& c = offscreen_canvas;
-    OffsetRgn(c.cell_region, x - c.cell_region_x, y - c.cell_region_y);
-    c.cell_region_x = x;
-    c.cell_region_y = y;
-    PaintRgn(c.canvas_dc, c.cell_region);
-    PaintRgn(c.window_dc, c.cell_region);
-}
+void erase_cell(int x, int y) { paint_cell_square(x, y); }
 
 void draw_grid() {
     OffscreenCanvas& c = offscreen_canvas;

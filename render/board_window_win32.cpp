@@ -2,8 +2,8 @@
 #include "render/board_window_win32.h"
 
 #include "render/ball_drawing_win32.h"
+#include "render/geometry_win32.h"
 #include "render/offscreen_canvas_win32.h"
-#include "render/shade_brushes_win32.h"
 
 void create_board_canvas(HWND window) {
     compute_geometry();

@@ -1,7 +1,7 @@
 // The layout for the real screen, and the brushes of the shade tables.
+#include "render/geometry_win32.h"
 #include "render/screen_layout.h"
-#include "render/shade_brushes_win32.h"
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 
 HBRUSH shade_brush[ball_colour_count][shade_capacity];
 

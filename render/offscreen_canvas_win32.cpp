@@ -1,9 +1,9 @@
-// The canvas: built, grown and released with the board window.
+// The canvas: built, grown and released with the board window; one cell square painted.
 #include "render/offscreen_canvas_win32.h"
 
 #include "render/colours.h"
 #include "render/geometry.h"
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 
 OffscreenCanvas offscreen_canvas;
 
@@ -40,6 +40,15 @@ void destroy_offscreen_canvas() {
     DeleteDC(c.canvas_dc);
     c.canvas_dc = nullptr;
     c.canvas_bitmap = nullptr;
+}
+
+void paint_cell_square(int32_t x, int32_t y) {
+    OffscreenCanvas& c = offscreen_canvas;
+    OffsetRgn(c.cell_region, x - c.cell_region_x, y - c.cell_region_y);
+    c.cell_region_x = x;
+    c.cell_region_y = y;
+    PaintRgn(c.canvas_dc, c.cell_region);
+    PaintRgn(c.window_dc, c.cell_region);
 }
 
 void grow_offscreen_canvas(HWND window, int32_t width, int32_t height) {

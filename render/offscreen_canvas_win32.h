@@ -1,4 +1,5 @@
-// The off-screen canvas behind the board window and the board window's kept device context.
+// The off-screen canvas behind the board window, the board window's kept device context, and
+// the painting of one cell square on both.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,9 @@ extern OffscreenCanvas offscreen_canvas;
 void create_offscreen_canvas(HWND window);
 // Releases the canvas context and bitmap.
 void destroy_offscreen_canvas();
+// Fills the cell square centred on (x, y) with the cell colour, on the canvas and the window
+// alike: an empty cell, or the ground a ball is drawn on.
+void paint_cell_square(int32_t x, int32_t y);
 // Enlarges the canvas to cover a client area of width x height, keeping its picture;
 // the new area is cell-coloured. Never shrinks; keeps the old canvas if it cannot grow.
 void grow_offscreen_canvas(HWND window, int32_t width, int32_t height);

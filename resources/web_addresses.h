@@ -1,9 +1,12 @@
 // The program's web addresses: the four link pages of the panel and the results endpoint.
 #pragma once
 
-// Opened by the panel's four link images, in the order of the images; the last is the
-// program's own home page.
-inline constexpr const char* link_pages[4] = {
+// The panel's link images (IDC_LINK_1 onwards), one for each page below.
+constexpr int link_count = 4;
+
+// Opened by the panel's link images, in the order of the images; the last is the program's
+// own home page.
+inline constexpr const char* link_pages[link_count] = {
     "http://www.trivelle.net/rules.html",
     "http://www.trivelle.net/records.html",
     "http://www.trivelle.net/forum/",

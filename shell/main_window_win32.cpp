@@ -2,7 +2,7 @@
 #include "shell/main_window_win32.h"
 
 #include "panel/panel_win32.h"
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 #include "shell/startup_win32.h"
 
 LRESULT on_main_create(HWND window, UINT, WPARAM, LPARAM) {

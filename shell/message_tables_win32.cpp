@@ -6,9 +6,9 @@
 #include "panel/panel_record_win32.h"
 #include "panel/panel_win32.h"
 #include "render/board_window_win32.h"
+#include "resources/ambient_win32.h"
 #include "resources/control_ids.h"
 #include "resources/resource_ids.h"
-#include "shell/ambient_win32.h"
 #include "shell/main_window_win32.h"
 
 namespace {

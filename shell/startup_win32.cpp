@@ -1,11 +1,9 @@
 // Registers the window classes, creates the main window and shows it maximized.
 #include "shell/startup_win32.h"
 
-#include "engine/play.h"
-#include "panel/panel_win32.h"
-#include "resources/control_ids.h"
+#include "engine/panel_phases.h"
+#include "resources/ambient_win32.h"
 #include "resources/resource_ids.h"
-#include "shell/ambient_win32.h"
 #include "shell/screen_fit.h"
 
 HINSTANCE module_instance;
@@ -92,8 +90,7 @@ int init_instance(HINSTANCE instance, const char* argument_text) {
     // The settings can be changed once the window stands; radio "2" as the ball-count rule
     // allows. Enabled before the window is shown, so that their first paint is already the
     // enabled one: the panel appears in half the screen updates.
-    enable_settings_controls(true);
-    EnableWindow(panel_control(IDC_NEW), TRUE);
+    enter_panel_phase(PanelPhase::start);
     ShowWindow(main_window, SW_SHOWMAXIMIZED);
     return 1;
 }

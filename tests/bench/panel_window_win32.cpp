@@ -5,9 +5,9 @@
 #include "panel/panel_win32.h"
 #include "render/geometry.h"
 #include "render/screen_layout.h"
+#include "resources/ambient_win32.h"
 #include "resources/control_ids.h"
 #include "resources/resource_ids.h"
-#include "shell/ambient_win32.h"
 
 #include <windows.h>
 

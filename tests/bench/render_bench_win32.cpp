@@ -4,7 +4,6 @@
 #include "engine/play.h"
 #include "panel/panel_win32.h"
 #include "render/ball_drawing_win32.h"
-#include "render/colours.h"
 #include "render/geometry.h"
 #include "render/offscreen_canvas_win32.h"
 #include "tests/bench/bench_clock_win32.h"
@@ -53,8 +52,8 @@ unsigned round_number = 0;
 
 double new_round() {
     reset_game_state();
-    game.initial_ball_count = 59;
-    game.colour_count = 7;
+    game.settings.initial_ball_count = 59;
+    game.settings.colour_count = 7;
     rng_seed(++round_number);
     const double start = now_us();
     reset_board();
@@ -99,8 +98,8 @@ void set_up_scoring_move(int lines_per_round) {
     for (uint8_t cell : game.board) {
         game.ball_count += cell != 0;
     }
-    game.round_count = 5;
-    game.lines_per_round = lines_per_round;
+    game.settings.round_count = 5;
+    game.settings.lines_per_round = lines_per_round;
     game.lines_this_round = 0;
     game.current_round = 1;
 }

@@ -34,8 +34,8 @@ void expect_free_list_consistent() {
 }
 
 void expect_settled_board() {
-    EXPECT_EQ(game.ball_count, game.initial_ball_count);
-    EXPECT_EQ(balls_on_board(), game.initial_ball_count);
+    EXPECT_EQ(game.ball_count, game.settings.initial_ball_count);
+    EXPECT_EQ(balls_on_board(), game.settings.initial_ball_count);
     EXPECT_FALSE(board_has_line_of_five());
     EXPECT_EQ(game.scoring_enabled, 1);
     EXPECT_EQ(game.preview_count, 5);
@@ -44,8 +44,8 @@ void expect_settled_board() {
 
 TEST(BallSupply, FirstBallOfAFillAfterSeedZero) {
     reset_engine_fixture();
-    game.initial_ball_count = 42;
-    game.colour_count = 7;
+    game.settings.initial_ball_count = 42;
+    game.settings.colour_count = 7;
     rng_seed(0);
     start_round_fill();
     const auto draws = calls_of(EngineCall::draw);
@@ -61,8 +61,8 @@ TEST(BallSupply, FillsAndTopUpsKeepTheBoardSettledOverManySeeds) {
     for (uint32_t seed = 0; seed < 600; ++seed) {
         SCOPED_TRACE(seed);
         reset_engine_fixture();
-        game.initial_ball_count = 29 + int(seed % 31);
-        game.colour_count = 2 + int(seed % 6);
+        game.settings.initial_ball_count = 29 + int(seed % 31);
+        game.settings.colour_count = 2 + int(seed % 6);
         rng_seed(seed);
         start_round_fill();
         expect_settled_board();
@@ -83,8 +83,8 @@ TEST(BallSupply, FillsAndTopUpsKeepTheBoardSettledOverManySeeds) {
         game.scoring_enabled = 0;
         refill_board();
         game.scoring_enabled = 1;
-        EXPECT_EQ(game.ball_count, game.initial_ball_count);
-        EXPECT_EQ(balls_on_board(), game.initial_ball_count);
+        EXPECT_EQ(game.ball_count, game.settings.initial_ball_count);
+        EXPECT_EQ(balls_on_board(), game.settings.initial_ball_count);
         EXPECT_FALSE(board_has_line_of_five());
         expect_free_list_consistent();
         EXPECT_EQ(game.total_lines, 0);
@@ -94,7 +94,7 @@ TEST(BallSupply, FillsAndTopUpsKeepTheBoardSettledOverManySeeds) {
 
 TEST(BallSupply, PreviewBallsTakeCellPairsInOrderAndSkipOccupiedCells) {
     reset_engine_fixture();
-    game.colour_count = 7;
+    game.settings.colour_count = 7;
     game.scoring_enabled = 0;
     // After seed 0 the first pair is (2, 6); occupy it so that it is rejected.
     game.board[cell_index(2, 6)] = 1;
@@ -130,7 +130,7 @@ TEST(BallSupply, PreviewBallsTakeCellPairsInOrderAndSkipOccupiedCells) {
 
 TEST(BallSupply, PreviewBallsOnAFullBoardStopInsteadOfSearchingForever) {
     reset_engine_fixture();
-    game.colour_count = 3;
+    game.settings.colour_count = 3;
     for (int i = 0; i < 64; ++i) {
         game.board[i] = uint8_t(1 + (i + i / 8) % 3);
     }
@@ -148,7 +148,7 @@ class NewPreview : public testing::TestWithParam<PreviewCase> {};
 
 TEST_P(NewPreview, DrawsOneColourPerFreeCellUpToFiveAndErasesTheRest) {
     reset_engine_fixture();
-    game.colour_count = 7;
+    game.settings.colour_count = 7;
     game.ball_count = GetParam().ball_count;
     rng_seed(5);
     Lcg expected(5);

@@ -1,5 +1,6 @@
 // Layout units, dialog units and the hot spots of the link banners.
 #include "panel/panel_layout.h"
+#include "render/panel_extent.h"
 
 #include <gtest/gtest.h>
 

@@ -20,10 +20,10 @@ void click_cell(int c, int r) { click_board_at(cell_x(c), cell_y(r)); }
 void start_running_fixture(const char* const board[8]) {
     reset_engine_fixture();
     reset_fake_panel();
-    game.initial_ball_count = 42;
-    game.colour_count = 7;
-    game.round_count = 5;
-    game.lines_per_round = 12;
+    game.settings.initial_ball_count = 42;
+    game.settings.colour_count = 7;
+    game.settings.round_count = 5;
+    game.settings.lines_per_round = 12;
     game.current_round = 1;
     game.scoring_enabled = 1;
     control(IDC_NEW).enabled = false;
@@ -70,7 +70,7 @@ TEST(BoardClick, NothingChangesBeforeAnyTestOrAfterTheTest) {
     EXPECT_EQ(game.selection_active, 0);
 
     start_running_fixture(three_balls);
-    game.current_round = game.round_count + 1;
+    game.current_round = game.settings.round_count + 1;
     click_cell(0, 0);
     click_cell(1, 0);
     EXPECT_EQ(game.selection_active, 0);
@@ -200,7 +200,7 @@ const char* const cross_line[8] = {"5.......", ".5......", "..5.....", "...5....
 
 TEST(Moves, AMoveMakingARowAndADiagonalCountsOneLineAndBringsBalls) {
     start_running_fixture(cross_line);
-    game.initial_ball_count = 30;
+    game.settings.initial_ball_count = 30;
     click_cell(4, 7);
     click_cell(4, 4);
     EXPECT_EQ(game.total_lines, 1);
@@ -221,7 +221,7 @@ TEST(Moves, LinesThatThePreviewBallsMakeDoNotCount) {
     const char* const board[8] = {"........", "........", "........", "........",
                                   "5555...5", "........", "...3333.", "........"};
     start_running_fixture(board);
-    game.initial_ball_count = 30;
+    game.settings.initial_ball_count = 30;
     const int colours[5] = {2, 0, 1, 4, 5};
     std::copy(colours, colours + 5, game.preview_colours);
     rng_seed(0);
@@ -243,7 +243,7 @@ TEST(Moves, LinesThatThePreviewBallsMakeDoNotCount) {
 
 TEST(Rounds, TheRoundsLastLineEndsItWithoutPreviewBallsAndStartsTheNext) {
     start_running_fixture(cross_line);
-    game.lines_per_round = 1;
+    game.settings.lines_per_round = 1;
     for (int i = 0; i < 5; ++i) {
         game.preview_colours[i] = 6;
     }
@@ -282,8 +282,8 @@ void expect_test_over_controls() {
 // A one-round test of one line, ended by the move that makes its line.
 void play_a_one_line_test() {
     start_running_fixture(cross_line);
-    game.round_count = 1;
-    game.lines_per_round = 1;
+    game.settings.round_count = 1;
+    game.settings.lines_per_round = 1;
     click_cell(4, 7);
     click_cell(4, 4);
 }
@@ -301,7 +301,7 @@ TEST(Rounds, TheLastRoundsLastLineEndsTheTest) {
 
 TEST(Rounds, SkipOnTheLastRoundEndsTheTest) {
     start_running_fixture(three_balls);
-    game.round_count = 2;
+    game.settings.round_count = 2;
     skip_round();
     EXPECT_EQ(game.current_round, 2);
     EXPECT_EQ(game.ball_count, 42) << "the next round started";
@@ -327,14 +327,14 @@ TEST(NewTest, RoundsAndLinesTexts) {
         start_running_fixture(three_balls);
         control(IDC_ROUNDS).text = c.text;
         new_test();
-        EXPECT_EQ(game.round_count, c.expected) << '"' << c.text << '"';
+        EXPECT_EQ(game.settings.round_count, c.expected) << '"' << c.text << '"';
         EXPECT_EQ(control(IDC_ROUNDS).text, c.written_back ? c.written_back : c.text);
     }
     for (const CountTextCase& c : lines) {
         start_running_fixture(three_balls);
         control(IDC_LINES_PER_ROUND).text = c.text;
         new_test();
-        EXPECT_EQ(game.lines_per_round, c.expected) << '"' << c.text << '"';
+        EXPECT_EQ(game.settings.lines_per_round, c.expected) << '"' << c.text << '"';
         EXPECT_EQ(control(IDC_LINES_PER_ROUND).text, c.written_back ? c.written_back : c.text);
     }
 }
@@ -346,11 +346,11 @@ TEST(NewTest, StartsFromThePanelsSettings) {
     control(IDC_COLOURS_4).checked = true;
     fake_panel.list_selection = 1;
     new_test();
-    EXPECT_EQ(game.colour_count, 4);
-    EXPECT_EQ(game.initial_ball_count, 30);
+    EXPECT_EQ(game.settings.colour_count, 4);
+    EXPECT_EQ(game.settings.initial_ball_count, 30);
     EXPECT_EQ(game.ball_count, 30);
-    EXPECT_EQ(game.round_count, 5);
-    EXPECT_EQ(game.lines_per_round, 12);
+    EXPECT_EQ(game.settings.round_count, 5);
+    EXPECT_EQ(game.settings.lines_per_round, 12);
     EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "0*1000/0");
     EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "0.0");
     for (int id : {IDC_NEW, IDC_INTERNET, IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND,
@@ -363,8 +363,8 @@ TEST(NewTest, StartsFromThePanelsSettings) {
     control(IDC_COLOURS_7).checked = false;
     fake_panel.list_selection = -1;
     new_test();
-    EXPECT_EQ(game.colour_count, 7) << "no radio checked";
-    EXPECT_EQ(game.initial_ball_count, 28) << "no list selection";
+    EXPECT_EQ(game.settings.colour_count, 7) << "no radio checked";
+    EXPECT_EQ(game.settings.initial_ball_count, 28) << "no list selection";
     EXPECT_EQ(balls_on_board(), 28);
 }
 
@@ -433,7 +433,7 @@ TEST(Cursor, CrossWhenTheNextLineEndsTheRound) {
                           {0, INT32_MIN, BoardCursor::arrow}};
     for (const Case& c : cases) {
         game.lines_this_round = c.lines_this_round;
-        game.lines_per_round = c.lines_per_round;
+        game.settings.lines_per_round = c.lines_per_round;
         choose_board_cursor();
         EXPECT_EQ(fake_panel.cursor, c.expected);
     }

@@ -92,14 +92,14 @@ void expect_invariants(const char* when) {
         EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text,
                   accuracy_text(game.total_lines, game.total_moves));
     }
-    if (game.current_round > game.round_count) {
+    if (game.current_round > game.settings.round_count) {
         return; // the test is over: the board keeps its last position
     }
     EXPECT_EQ(game.ball_count, balls_on_board());
     EXPECT_FALSE(board_has_line_of_five()) << "a line stands while the player is to move";
     EXPECT_EQ(game.preview_count, 5);
     EXPECT_EQ(game.scoring_enabled, 1);
-    EXPECT_LE(game.lines_this_round, game.lines_per_round - 1);
+    EXPECT_LE(game.lines_this_round, game.settings.lines_per_round - 1);
 }
 
 TEST(WholeTest, TwoRoundsPlayedThroughTheHandlers) {
@@ -113,12 +113,13 @@ TEST(WholeTest, TwoRoundsPlayedThroughTheHandlers) {
     fake_panel.time = 1765300000;
 
     new_test();
-    ASSERT_EQ(game.initial_ball_count, 30);
-    ASSERT_EQ(game.colour_count, 2);
+    ASSERT_EQ(game.settings.initial_ball_count, 30);
+    ASSERT_EQ(game.settings.colour_count, 2);
     expect_invariants("after New");
 
     int rounds_seen = 1;
-    for (int clicks = 0; clicks < 4000 && game.current_round <= game.round_count; clicks += 2) {
+    for (int clicks = 0; clicks < 4000 && game.current_round <= game.settings.round_count;
+         clicks += 2) {
         const Move move = choose_move();
         ASSERT_GE(move.from_column, 0) << "no move left";
         const int round_before = game.current_round;

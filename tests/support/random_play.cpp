@@ -1,9 +1,11 @@
 // Random play through the engine's own handlers, with the engine's invariants checked.
 #include "tests/support/random_play.h"
 
+#include "engine/colour_radios.h"
 #include "engine/game_state.h"
+#include "engine/panel_phases.h"
 #include "engine/play.h"
-#include "panel/record_controls.h"
+#include "panel/startup_settings.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
 #include "render/geometry.h"
@@ -20,26 +22,20 @@ uint32_t next(uint64_t& state) {
     return uint32_t(state >> 33);
 }
 
-// What start-up puts into the panel and the settings from a stored record.
+// What start-up puts into the panel and the settings from a stored record, by the program's
+// own rules, then the panel's start phase.
 void fill_panel_from(std::string_view record) {
-    TestSettings settings = {game.initial_ball_count, game.colour_count, game.round_count,
-                             game.lines_per_round};
-    const RecordReading reading = read_settings_record(record, settings);
-    game.initial_ball_count = settings.initial_ball_count;
-    game.colour_count = settings.colour_count;
-    game.round_count = settings.round_count;
-    game.lines_per_round = settings.lines_per_round;
-    for (const FieldText& text : reading.texts) {
-        control(control_showing(text.field)).text = text.text;
+    const StartupSettings start = startup_settings(record, game.settings);
+    game.settings = start.settings;
+    for (const ControlText& text : start.texts) {
+        control(text.control_id).text = text.text;
     }
-    if (reading.stated_colours) {
-        for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
-            control(id).checked = id == IDC_COLOURS_2 + reading.stated_colours - 2;
-        }
+    for (int colours = fewest_colours; colours <= most_colours; ++colours) {
+        control(colour_radio_id(colours)).checked = colour_radio_id(colours) == start.checked_radio;
     }
-    const int32_t balls = game.initial_ball_count <= 0 ? 42 : game.initial_ball_count;
-    const bool listed = balls >= fewest_initial_balls && balls <= most_initial_balls;
-    fake_panel.list_selection = listed ? balls - fewest_initial_balls : -1;
+    control(colour_radio_id(fewest_colours)).enabled = start.two_colours_enabled;
+    fake_panel.list_selection = start.list_index;
+    enter_panel_phase(PanelPhase::start);
 }
 
 // The Internet button: the record and its link made from the finished test, then the
@@ -48,11 +44,8 @@ bool press_internet() {
     const PlayerTexts texts = {control(IDC_NICKNAME).text,   control(IDC_COUNTRY).text,
                                control(IDC_CITY).text,       control(IDC_HIDDEN_FIELD).text,
                                control(IDC_BIRTH_YEAR).text, control(IDC_EMAIL).text};
-    const TestSettings settings = {game.initial_ball_count, game.colour_count, game.round_count,
-                                   game.lines_per_round};
-    const std::string record = build_settings_record(settings, game.total_moves, texts);
-    control(IDC_NEW).enabled = true;
-    enable_settings_controls(true);
+    const std::string record = build_settings_record(game.settings, game.total_moves, texts);
+    enter_panel_phase(PanelPhase::result_sent);
     return decode_result_link(result_link(record)).record == record;
 }
 
@@ -60,7 +53,9 @@ struct Counters {
     int32_t round, lines, moves;
 };
 
-bool running() { return !control(IDC_NEW).enabled && game.current_round <= game.round_count; }
+bool running() {
+    return !control(IDC_NEW).enabled && game.current_round <= game.settings.round_count;
+}
 
 std::string broken_invariant(const Counters& before) {
     // Once a test is over the count is set to a full board on purpose, so that the preview
@@ -104,12 +99,17 @@ std::string play_randomly(uint32_t seed, int actions, std::string_view stored_re
             if (control(IDC_NEW).enabled) {
                 // Short tests of few colours, so that lines, rounds and test ends come often.
                 if (next(state) % 2) {
-                    fake_panel.list_selection = int(next(state) % 31);
+                    fake_panel.list_selection =
+                        int(next(state) % (most_initial_balls - fewest_initial_balls + 1));
                     control(IDC_ROUNDS).text = std::to_string(1 + next(state) % 3);
                     control(IDC_LINES_PER_ROUND).text = std::to_string(1 + next(state) % 3);
-                    const int colours = 2 + int(next(state) % 3);
-                    for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
-                        control(id).checked = id == IDC_COLOURS_2 + colours - 2;
+                    // Two colours become three where the list's count does not allow them,
+                    // as the panel's ball-count rule makes them.
+                    const int colours =
+                        allowed_colour_count(fewest_colours + int(next(state) % 3),
+                                             fake_panel.list_selection + fewest_initial_balls);
+                    for (int c = fewest_colours; c <= most_colours; ++c) {
+                        control(colour_radio_id(c)).checked = c == colours;
                     }
                 }
                 ++fake_panel.time;

@@ -5,7 +5,7 @@
 #include "render/colours.h"
 #include "render/geometry.h"
 #include "render/offscreen_canvas_win32.h"
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 #include "tests/win32/test_board_win32.h"
 
 #include <gtest/gtest.h>
@@ -335,8 +335,8 @@ TEST_F(BoardWindow, TheHighlightPointIsLightestWhenNormalAndDarkestWhenSelected)
 // A round-start fill in a real board window, checked and kept as a picture.
 void fill_a_round_and_check(const char* picture_name, bool from_window) {
     reset_game_state();
-    game.initial_ball_count = 59;
-    game.colour_count = 7;
+    game.settings.initial_ball_count = 59;
+    game.settings.colour_count = 7;
     rng_seed(20261210);
     reset_board();
     start_round_fill();

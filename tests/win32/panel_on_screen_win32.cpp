@@ -3,8 +3,8 @@
 
 #include "engine/game_state.h"
 #include "panel/panel_win32.h"
+#include "resources/ambient_win32.h"
 #include "resources/resource_ids.h"
-#include "shell/ambient_win32.h"
 
 const ScreenLayout screen_1024 = {"1024x768", 1024, 768, 72, 186, 67};
 const ScreenLayout screen_1280 = {"1280x1024", 1280, 1024, 90, 232, 123};

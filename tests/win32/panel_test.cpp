@@ -3,9 +3,9 @@
 #include "panel/panel_fonts_win32.h"
 #include "panel/panel_layout.h"
 #include "panel/panel_win32.h"
+#include "resources/ambient_win32.h"
 #include "resources/control_ids.h"
 #include "resources/web_addresses.h"
-#include "shell/ambient_win32.h"
 #include "tests/support/browser_log_win32.h"
 #include "tests/win32/panel_on_screen_win32.h"
 #include "tests/win32/program_under_test_win32.h"
@@ -243,8 +243,8 @@ TEST_F(Panel, StatesRightAfterConstructionFollowTheTemplate) {
     for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
         EXPECT_EQ(checked(id), id == IDC_COLOURS_7) << id;
     }
-    EXPECT_EQ(game.initial_ball_count, 42);
-    EXPECT_EQ(game.colour_count, 7);
+    EXPECT_EQ(game.settings.initial_ball_count, 42);
+    EXPECT_EQ(game.settings.colour_count, 7);
 
     struct Limit {
         int id, characters;
@@ -304,8 +304,8 @@ TEST_F(Panel, ConfirmedBallCountAllowsTwoColoursOnlyUpTo32Balls) {
     confirm_ball_count(50, 0xBEEF);
     EXPECT_FALSE(IsWindowEnabled(item(IDC_COLOURS_2)));
     EXPECT_TRUE(checked(IDC_COLOURS_3));
-    EXPECT_EQ(game.initial_ball_count, 42);
-    EXPECT_EQ(game.colour_count, 7);
+    EXPECT_EQ(game.settings.initial_ball_count, 42);
+    EXPECT_EQ(game.settings.colour_count, 7);
 }
 
 TEST_F(Panel, BallCountRuleReportsWhetherItMovedTheChoice) {
@@ -537,8 +537,8 @@ TEST(PanelFromStoredRecord, TwoColoursStayOnlyWithAtMost32Balls) {
         ASSERT_NE(panel, nullptr);
         EXPECT_EQ(SendDlgItemMessageA(panel, IDC_BALL_COUNT_LIST, CB_GETCURSEL, 0, 0),
                   c.selected_index);
-        EXPECT_EQ(game.initial_ball_count, c.initial_ball_count);
-        EXPECT_EQ(game.colour_count, c.colour_count);
+        EXPECT_EQ(game.settings.initial_ball_count, c.initial_ball_count);
+        EXPECT_EQ(game.settings.colour_count, c.colour_count);
         for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
             EXPECT_EQ(IsDlgButtonChecked(panel, id) == BST_CHECKED, id == c.checked_radio) << id;
         }
@@ -556,8 +556,8 @@ TEST(PanelWithoutTemplate, SettingsStillGetTheirDefaults) {
                                   module_instance, nullptr);
     build_control_panel(999, parent);
     EXPECT_EQ(panel_controls.panel, nullptr);
-    EXPECT_EQ(game.initial_ball_count, 42);
-    EXPECT_EQ(game.colour_count, 7);
+    EXPECT_EQ(game.settings.initial_ball_count, 42);
+    EXPECT_EQ(game.settings.colour_count, 7);
     create_panel_tooltips(parent);
     DestroyWindow(parent);
 }

@@ -3,8 +3,8 @@
 #include "engine/game_state.h"
 #include "panel/panel_win32.h"
 #include "render/geometry.h"
+#include "resources/ambient_win32.h"
 #include "resources/control_ids.h"
-#include "shell/ambient_win32.h"
 #include "shell/startup_win32.h"
 
 #include <gtest/gtest.h>

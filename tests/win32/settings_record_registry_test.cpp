@@ -22,8 +22,8 @@ class SettingsRecordRegistry : public testing::Test {
     void SetUp() override { panel = start_record_test(); }
     void TearDown() override { end_record_test(panel); }
 
-    // A later start: a fresh panel whose texts do not already hold the answers, and the
-    // settings as panel construction leaves them before it loads the record.
+    // A later start: a fresh panel whose texts do not already hold the answers, and settings
+    // before the record is loaded that no answer holds either.
     void restart() {
         destroy_stand_in_panel(panel);
         reset_game_state();
@@ -32,9 +32,9 @@ class SettingsRecordRegistry : public testing::Test {
                        IDC_EMAIL, IDC_ROUNDS, IDC_LINES_PER_ROUND}) {
             SetDlgItemTextA(panel, id, "old");
         }
-        game.colour_count = 0;
-        game.initial_ball_count = 0;
-        game.lines_per_round = 77;
+        game.settings.colour_count = 0;
+        game.settings.initial_ball_count = 0;
+        game.settings.lines_per_round = 77;
     }
 
     void fill_player_fields() {
@@ -47,10 +47,10 @@ class SettingsRecordRegistry : public testing::Test {
     }
 
     void set_settings(int balls, int colours, int rounds, int lines, int moves) {
-        game.initial_ball_count = balls;
-        game.colour_count = colours;
-        game.round_count = rounds;
-        game.lines_per_round = lines;
+        game.settings.initial_ball_count = balls;
+        game.settings.colour_count = colours;
+        game.settings.round_count = rounds;
+        game.settings.lines_per_round = lines;
         game.total_moves = moves;
     }
 
@@ -75,10 +75,10 @@ TEST_F(SettingsRecordRegistry, StoredWithTheSwitchOnAndLoadedAtTheNextStart) {
 
     restart();
     load_settings_record(panel);
-    EXPECT_EQ(game.initial_ball_count, 30);
-    EXPECT_EQ(game.colour_count, 2);
-    EXPECT_EQ(game.round_count, 9);
-    EXPECT_EQ(game.lines_per_round, 15);
+    EXPECT_EQ(game.settings.initial_ball_count, 30);
+    EXPECT_EQ(game.settings.colour_count, 2);
+    EXPECT_EQ(game.settings.round_count, 9);
+    EXPECT_EQ(game.settings.lines_per_round, 15);
     EXPECT_EQ(checked_colour(panel), IDC_COLOURS_2);
     EXPECT_EQ(control_text(panel, IDC_ROUNDS), "9");
     EXPECT_EQ(control_text(panel, IDC_LINES_PER_ROUND), "15");
@@ -135,7 +135,7 @@ TEST_F(SettingsRecordRegistry, FullLengthRecordIsStoredAndLoadedWhole) {
 
     restart();
     load_settings_record(panel);
-    EXPECT_EQ(game.initial_ball_count, INT32_MIN);
+    EXPECT_EQ(game.settings.initial_ball_count, 42) << "a count below 1 starts as the default";
     EXPECT_EQ(control_text(panel, IDC_NICKNAME), nickname) << "cut to the edit's limit";
     EXPECT_EQ(control_text(panel, IDC_HIDDEN_FIELD), hidden);
     EXPECT_EQ(control_text(panel, IDC_EMAIL), email);
@@ -144,11 +144,11 @@ TEST_F(SettingsRecordRegistry, FullLengthRecordIsStoredAndLoadedWhole) {
 TEST_F(SettingsRecordRegistry, NoStoredRecordReadsAsAnEmptyOne) {
     restart();
     load_settings_record(panel);
-    EXPECT_EQ(game.initial_ball_count, 0);
-    EXPECT_EQ(game.colour_count, 0);
-    EXPECT_EQ(game.round_count, 0);
-    EXPECT_EQ(game.lines_per_round, 77);
-    EXPECT_EQ(checked_colour(panel), 0);
+    EXPECT_EQ(game.settings.initial_ball_count, 42) << "the default";
+    EXPECT_EQ(game.settings.colour_count, 7) << "the default";
+    EXPECT_EQ(game.settings.round_count, 0);
+    EXPECT_EQ(game.settings.lines_per_round, 77);
+    EXPECT_EQ(checked_colour(panel), IDC_COLOURS_7);
     EXPECT_EQ(control_text(panel, IDC_ROUNDS), "old") << "the template's text stays";
     EXPECT_EQ(control_text(panel, IDC_EMAIL), "");
     EXPECT_FALSE(record_key_exists()) << "reading creates nothing";
@@ -236,7 +236,7 @@ TEST_F(SettingsRecordRegistry, UnusualStoredValuesLoadSafely) {
         const char* name;
         DWORD type;
         std::string data;
-        int32_t balls; // 0: read as no record
+        int32_t balls; // 42: read as no record, the default count
         std::string email;
     };
     std::string long_record = record + std::string(3000, 'x');
@@ -246,25 +246,25 @@ TEST_F(SettingsRecordRegistry, UnusualStoredValuesLoadSafely) {
         {"REG_BINARY without a zero byte", REG_BINARY, record, 31, "mail"},
         {"REG_BINARY with a zero byte inside", REG_BINARY, record + '\0' + "junk" + sep + "9", 31,
          "mail"},
-        {"REG_DWORD", REG_DWORD, std::string("33\0\0", 4), 0, "33"},
-        {"no data", REG_SZ, "", 0, ""},
+        {"REG_DWORD", REG_DWORD, std::string("33\0\0", 4), 42, "33"},
+        {"no data", REG_SZ, "", 42, ""},
         {"longer than any record written, within the bound", REG_SZ, long_record + '\0', 31, ""},
-        {"beyond the bound", REG_SZ, record + std::string(max_stored_record_size, 'x') + '\0', 0,
+        {"beyond the bound", REG_SZ, record + std::string(max_stored_record_size, 'x') + '\0', 42,
          ""},
-        {"binary beyond the bound", REG_BINARY, std::string(3 * max_stored_record_size, '\x01'), 0,
+        {"binary beyond the bound", REG_BINARY, std::string(3 * max_stored_record_size, '\x01'), 42,
          ""},
     };
     for (const Case& c : cases) {
         set_raw_record(c.type, c.data);
         restart();
         load_settings_record(panel);
-        EXPECT_EQ(game.initial_ball_count, c.balls) << c.name;
-        if (c.balls != 0) {
-            EXPECT_EQ(game.colour_count, 3) << c.name;
+        EXPECT_EQ(game.settings.initial_ball_count, c.balls) << c.name;
+        if (c.balls != 42) {
+            EXPECT_EQ(game.settings.colour_count, 3) << c.name;
             EXPECT_EQ(checked_colour(panel), IDC_COLOURS_3) << c.name;
             EXPECT_EQ(control_text(panel, IDC_BIRTH_YEAR), "1990") << c.name;
         }
-        if (!c.email.empty() || c.balls == 0) {
+        if (!c.email.empty() || c.balls == 42) {
             EXPECT_EQ(control_text(panel, IDC_EMAIL), c.email) << c.name;
         }
     }

@@ -38,9 +38,9 @@ HWND create_stand_in_panel() {
     p.nickname = add_edit(panel, IDC_NICKNAME, 16, 100);
     p.rounds = add_edit(panel, IDC_ROUNDS, 3, 120);
     p.lines_per_round = add_edit(panel, IDC_LINES_PER_ROUND, 4, 140);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < colour_radio_count; ++i) {
         p.colour_radios[i] = add_control(panel, "BUTTON", BS_AUTORADIOBUTTON | (i ? 0 : WS_GROUP),
-                                         IDC_COLOURS_2 + i, 160 + 20 * i);
+                                         colour_radio_id(fewest_colours + i), 160 + 20 * i);
     }
     p.new_button = add_control(panel, "BUTTON", BS_PUSHBUTTON, IDC_NEW, 280);
     p.ball_count_list = add_control(panel, "COMBOBOX", CBS_DROPDOWNLIST, IDC_BALL_COUNT_LIST, 300);

@@ -1,7 +1,6 @@
 #include "engine/game_state.h"
 #include "panel/panel_record_win32.h"
 #include "panel/panel_win32.h"
-#include "record/privacy_switch_win32.h"
 #include "record/result_link.h"
 #include "record/settings_record.h"
 #include "resources/control_ids.h"
@@ -74,10 +73,10 @@ class SubmitResult : public testing::TestWithParam<int> {
   protected:
     void SetUp() override {
         panel = start_record_test();
-        game.initial_ball_count = GetParam();
-        game.colour_count = 4;
-        game.round_count = 2;
-        game.lines_per_round = 3;
+        game.settings.initial_ball_count = GetParam();
+        game.settings.colour_count = 4;
+        game.settings.round_count = 2;
+        game.settings.lines_per_round = 3;
         game.total_moves = 57;
         SetDlgItemTextA(panel, IDC_NICKNAME, "Игрок");
         SetDlgItemTextA(panel, IDC_COUNTRY, "ru");

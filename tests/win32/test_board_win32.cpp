@@ -1,7 +1,7 @@
 // A real board window for tests and benchmarks, and reading its pixels back.
 #include "tests/win32/test_board_win32.h"
 
-#include "shell/ambient_win32.h"
+#include "resources/ambient_win32.h"
 #include "shell/startup_win32.h"
 
 #include <cstdio>

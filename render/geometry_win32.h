@@ -1,4 +1,5 @@
-// The layout computed from the shell's screen values, and one solid brush per ball shade.
+// The layout for the real screen, computed from the shell's screen values, and one solid brush
+// per ball shade of it.
 #pragma once
 
 #include "render/ball_shades.h"

@@ -1,12 +1,13 @@
-// The ambient values of the process, which the shell sets once at start-up
-// (shell/startup_win32.cpp) and every floor may read: the instance, the windows and their
-// procedures, the cursors and the screen size. The one header every folder may include.
+// The ambient values of the process: the instance, the windows and their procedures, the
+// cursors and the screen size. The shell defines and sets them once at start-up; declared on
+// the ground floor, they are vocabulary every floor may read.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
+// shell/startup_win32.cpp: set by init_instance.
 extern HINSTANCE module_instance;
 extern float screen_fraction;
 extern int32_t screen_width;
