@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -366,6 +367,77 @@ TEST(NewTest, StartsFromThePanelsSettings) {
     EXPECT_EQ(game.colour_count, 7) << "no radio checked";
     EXPECT_EQ(game.initial_ball_count, 28) << "no list selection";
     EXPECT_EQ(balls_on_board(), 28);
+}
+
+constexpr int colour_radios[] = {IDC_COLOURS_2, IDC_COLOURS_3, IDC_COLOURS_4,
+                                 IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7};
+
+// The radios are asked from "2" to "7" and the last checked one wins; with none checked the
+// test plays seven colours, whatever the test before it played.
+TEST(NewTest, ColourCountIsTheLastCheckedRadioOrSevenWithoutOne) {
+    struct Case {
+        std::vector<int> checked;
+        int colours;
+    };
+    const Case cases[] = {
+        {{}, 7},
+        {{IDC_COLOURS_2}, 2},
+        {{IDC_COLOURS_3}, 3},
+        {{IDC_COLOURS_4}, 4},
+        {{IDC_COLOURS_5}, 5},
+        {{IDC_COLOURS_6}, 6},
+        {{IDC_COLOURS_7}, 7},
+        {{IDC_COLOURS_3, IDC_COLOURS_6}, 6},
+        {{IDC_COLOURS_6, IDC_COLOURS_7}, 7},
+        {{IDC_COLOURS_2, IDC_COLOURS_4}, 4},
+    };
+    for (const Case& c : cases) {
+        start_running_fixture(three_balls);
+        game.colour_count = 5; // the previous test's
+        for (int id : colour_radios) {
+            control(id).checked = false;
+        }
+        for (int id : c.checked) {
+            control(id).checked = true;
+        }
+        new_test();
+        EXPECT_EQ(game.colour_count, c.colours) << c.checked.size() << " radios checked";
+    }
+}
+
+// Radio "2" is enabled again after a test only where that test's ball count allows two
+// colours (at most 32); the other radios always are. New disables all six, and they stay
+// disabled until the result is sent. Each test starts from the panel the previous one left.
+TEST(NewTest, RadiosAfterTestsOfEachBallCountClass) {
+    reset_engine_fixture();
+    reset_fake_panel();
+    control(IDC_ROUNDS).text = "1";
+    control(IDC_COLOURS_7).checked = false;
+    control(IDC_COLOURS_3).checked = true;
+    const struct {
+        int balls;
+        bool two_colours;
+    } tests[] = {{32, true}, {33, false}, {29, true}, {59, false}, {33, false}, {30, true}};
+    for (const auto& test : tests) {
+        SCOPED_TRACE(testing::Message() << test.balls << " balls");
+        fake_panel.list_selection = test.balls - 29;
+        new_test();
+        for (int id : colour_radios) {
+            EXPECT_FALSE(control(id).enabled) << "while the test runs: " << id;
+        }
+        skip_round();
+        ASSERT_TRUE(control(IDC_INTERNET).enabled) << "the test is over";
+        for (int id : colour_radios) {
+            EXPECT_FALSE(control(id).enabled) << "once the test is over: " << id;
+        }
+        // What sending the result does to the settings; radio "7" was disabled before.
+        EXPECT_TRUE(enable_settings_controls(true));
+        EXPECT_EQ(control(IDC_COLOURS_2).enabled, test.two_colours);
+        for (int id : {IDC_COLOURS_3, IDC_COLOURS_4, IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7,
+                       IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND}) {
+            EXPECT_TRUE(control(id).enabled) << "after sending: " << id;
+        }
+    }
 }
 
 TEST(NewTest, AfterAFinishedTestTheScoreStartsFromNothing) {
