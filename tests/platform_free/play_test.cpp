@@ -200,20 +200,25 @@ const char* const cross_line[8] = {"5.......", ".5......", "..5.....", "...5....
                                    "5555.1..", "........", "...2....", "....5..."};
 
 TEST(Moves, AMoveMakingARowAndADiagonalCountsOneLineAndBringsBalls) {
-    start_running_fixture(cross_line);
-    game.initial_ball_count = 30;
-    click_cell(4, 7);
-    click_cell(4, 4);
-    EXPECT_EQ(game.total_lines, 1);
-    EXPECT_EQ(game.lines_this_round, 1);
-    EXPECT_EQ(game.total_moves, 1);
-    EXPECT_EQ(game.ball_count, 30) << "preview balls, then a top-up to the initial count";
-    EXPECT_EQ(balls_on_board(), 30);
-    EXPECT_EQ(game.preview_count, 5);
-    EXPECT_EQ(game.scoring_enabled, 1);
-    EXPECT_FALSE(board_has_line_of_five());
-    EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
-    EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "  1000.000");
+    // The line takes 9 of the 11 balls and the preview brings 5: 7 stand before the top-up,
+    // which then brings 23 balls, or a single one.
+    for (int initial : {30, 8}) {
+        SCOPED_TRACE(initial);
+        start_running_fixture(cross_line);
+        game.initial_ball_count = initial;
+        click_cell(4, 7);
+        click_cell(4, 4);
+        EXPECT_EQ(game.total_lines, 1);
+        EXPECT_EQ(game.lines_this_round, 1);
+        EXPECT_EQ(game.total_moves, 1);
+        EXPECT_EQ(game.ball_count, initial) << "preview balls, then a top-up to the initial count";
+        EXPECT_EQ(balls_on_board(), initial);
+        EXPECT_EQ(game.preview_count, 5);
+        EXPECT_EQ(game.scoring_enabled, 1);
+        EXPECT_FALSE(board_has_line_of_five());
+        EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
+        EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "  1000.000");
+    }
 }
 
 TEST(Moves, LinesThatThePreviewBallsMakeDoNotCount) {

@@ -109,6 +109,8 @@ TEST(ScreenFit, TheStartingFractionFitsUnlessOneIsGiven) {
         {"0.8", {1920, 1080}, {1920, 1061}, 0.8f},
         {"1", {1920, 1080}, {1920, 1061}, 1.0f},
         {"2", {1024, 768}, {1024, 749}, 2.0f},
+        // Any number but 0 is given, a negative one too: the layout bounds it later.
+        {"-1", {1920, 1080}, {1920, 1061}, -1.0f},
     };
     for (const StartCase& c : cases) {
         EXPECT_EQ(starting_fraction(c.argument, c.screen, c.client), c.expected)
