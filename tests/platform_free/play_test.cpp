@@ -445,11 +445,17 @@ TEST(NewTest, RadiosAfterTestsOfEachBallCountClass) {
     }
 }
 
-TEST(NewTest, AfterAFinishedTestTheScoreStartsFromNothing) {
+TEST(NewTest, AfterAFinishedTestTheScoreStartsFromNothingAndTheResultIsLocked) {
     play_a_one_line_test();
     ASSERT_EQ(game.current_round, 2) << "the test is over";
     ASSERT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
     new_test();
+    // Sending the result left Internet and the player's fields enabled; New locks them.
+    for (int id : {IDC_INTERNET, IDC_HIDDEN_FIELD, IDC_COUNTRY, IDC_EMAIL, IDC_CITY, IDC_BIRTH_YEAR,
+                   IDC_NICKNAME}) {
+        EXPECT_FALSE(control(id).enabled) << id;
+    }
+    EXPECT_TRUE(control(IDC_SKIP).enabled);
     EXPECT_EQ(game.current_round, 1);
     EXPECT_EQ(game.total_lines, 0);
     EXPECT_EQ(game.total_moves, 0);
