@@ -61,6 +61,16 @@ TEST(SettingsRecordFormat, TextsAreHeldToTheirLimitsAndCannotAddFields) {
     EXPECT_EQ(text_for(reading, RecordText::birth_year), "1999");
 }
 
+// Each text one character longer than its edit allows keeps the edit's limit: 16, 2, 25, 77,
+// 4 and 51 characters.
+TEST(SettingsRecordFormat, EveryTextIsCutToItsOwnEditsLimit) {
+    const PlayerTexts texts = {std::string(17, 'n'), "rus",   std::string(26, 'c'),
+                               std::string(78, 'h'), "19801", std::string(52, 'e')};
+    EXPECT_EQ(build_settings_record(settings_of(42, 7, 5, 12), 1, texts),
+              join({"42", "7", "5 12", "1", std::string(16, 'n'), "ru", std::string(25, 'c'),
+                    std::string(77, 'h'), "1980", std::string(51, 'e')}));
+}
+
 TEST(SettingsRecordReading, RoundTripRestoresSettingsAndTexts) {
     const PlayerTexts texts = {"Игрок", "ua", "Київ", "carried through", "1975", "a@b.c"};
     const std::string record = build_settings_record(settings_of(30, 2, 9, 15), 4444, texts);
