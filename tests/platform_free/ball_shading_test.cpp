@@ -212,4 +212,31 @@ TEST(BallPicture, TheRimLiesOverTheGreyAndTheDiscsOverTheRim) {
     EXPECT_EQ(p.at(4, 4), ball_shades.shade_colour[3][1]);
 }
 
+// Each disc from the outermost (q = 6, the whole ball) to the innermost gets its own shade:
+// blue with 6 discs steps by 235 / 6 = 39, so shade j is RGB(39j, 39j, 255).
+TEST(BallPicture, EveryDiscOutermostIncludedGetsItsShade) {
+    struct Case {
+        int32_t x, q;
+        uint32_t normal, selected;
+    };
+    const Case cases[] = {
+        {1, 6, rgb_colour(0, 0, 255), rgb_colour(234, 234, 255)},
+        {2, 5, rgb_colour(39, 39, 255), rgb_colour(195, 195, 255)},
+        {3, 3, rgb_colour(117, 117, 255), rgb_colour(117, 117, 255)},
+        {4, 1, rgb_colour(195, 195, 255), rgb_colour(39, 39, 255)},
+    };
+    SmallPicture p;
+    for (const Case& c : cases) {
+        p.discs[4 * p.side + c.x] = uint8_t(c.q);
+    }
+    p.compose(0, BallStyle::normal);
+    for (const Case& c : cases) {
+        EXPECT_EQ(p.at(c.x, 4), c.normal) << "normal, disc " << c.q;
+    }
+    p.compose(0, BallStyle::selected);
+    for (const Case& c : cases) {
+        EXPECT_EQ(p.at(c.x, 4), c.selected) << "selected, disc " << c.q;
+    }
+}
+
 } // namespace

@@ -92,6 +92,33 @@ TEST(BallSupply, FillsAndTopUpsKeepTheBoardSettledOverManySeeds) {
     }
 }
 
+// The top-up lists the empty cells column by column: with (2, 0), (1, 6) and (5, 2) empty the
+// list is (1, 6), (2, 0), (5, 2). After seed 0, 346 mod 3 = 1 takes (2, 0) in colour
+// 13854878 mod 4 = 2; (5, 2) moves into its entry, 1621890440 mod 2 = 0 takes (1, 6) in
+// colour 816282396 mod 4 = 0, and (5, 2) is last, in colour 821126358 mod 4 = 2.
+TEST(BallSupply, TopUpTakesTheEmptyCellsInColumnOrder) {
+    reset_engine_fixture();
+    // Colour (c + 2r) mod 4 + 1: no two neighbours in a line agree.
+    const char* const rows[8] = {"12.41234", "34123412", "12341.34", "34123412",
+                                 "12341234", "34123412", "1.341234", "34123412"};
+    set_board_picture(rows);
+    game.settings.initial_ball_count = 64;
+    game.settings.colour_count = 4;
+    game.scoring_enabled = 0;
+    rng_seed(0);
+    refill_board();
+    const auto draws = calls_of(EngineCall::draw);
+    ASSERT_EQ(draws.size(), 3u);
+    const int expected[3][3] = {{120, 100, 2}, {110, 160, 0}, {150, 120, 2}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(draws[i].x, expected[i][0]) << "ball " << i;
+        EXPECT_EQ(draws[i].y, expected[i][1]) << "ball " << i;
+        EXPECT_EQ(draws[i].colour, expected[i][2]) << "ball " << i;
+    }
+    EXPECT_EQ(game.ball_count, 64);
+    EXPECT_EQ(fake_panel.consistency_messages, 0);
+}
+
 TEST(BallSupply, PreviewBallsTakeCellPairsInOrderAndSkipOccupiedCells) {
     reset_engine_fixture();
     game.settings.colour_count = 7;

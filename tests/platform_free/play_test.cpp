@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -199,20 +200,25 @@ const char* const cross_line[8] = {"5.......", ".5......", "..5.....", "...5....
                                    "5555.1..", "........", "...2....", "....5..."};
 
 TEST(Moves, AMoveMakingARowAndADiagonalCountsOneLineAndBringsBalls) {
-    start_running_fixture(cross_line);
-    game.settings.initial_ball_count = 30;
-    click_cell(4, 7);
-    click_cell(4, 4);
-    EXPECT_EQ(game.total_lines, 1);
-    EXPECT_EQ(game.lines_this_round, 1);
-    EXPECT_EQ(game.total_moves, 1);
-    EXPECT_EQ(game.ball_count, 30) << "preview balls, then a top-up to the initial count";
-    EXPECT_EQ(balls_on_board(), 30);
-    EXPECT_EQ(game.preview_count, 5);
-    EXPECT_EQ(game.scoring_enabled, 1);
-    EXPECT_FALSE(board_has_line_of_five());
-    EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
-    EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "  1000.000");
+    // The line takes 9 of the 11 balls and the preview brings 5: 7 stand before the top-up,
+    // which then brings 23 balls, or a single one.
+    for (int initial : {30, 8}) {
+        SCOPED_TRACE(initial);
+        start_running_fixture(cross_line);
+        game.settings.initial_ball_count = initial;
+        click_cell(4, 7);
+        click_cell(4, 4);
+        EXPECT_EQ(game.total_lines, 1);
+        EXPECT_EQ(game.lines_this_round, 1);
+        EXPECT_EQ(game.total_moves, 1);
+        EXPECT_EQ(game.ball_count, initial) << "preview balls, then a top-up to the initial count";
+        EXPECT_EQ(balls_on_board(), initial);
+        EXPECT_EQ(game.preview_count, 5);
+        EXPECT_EQ(game.scoring_enabled, 1);
+        EXPECT_FALSE(board_has_line_of_five());
+        EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
+        EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "  1000.000");
+    }
 }
 
 TEST(Moves, LinesThatThePreviewBallsMakeDoNotCount) {
@@ -368,11 +374,88 @@ TEST(NewTest, StartsFromThePanelsSettings) {
     EXPECT_EQ(balls_on_board(), 28);
 }
 
-TEST(NewTest, AfterAFinishedTestTheScoreStartsFromNothing) {
+constexpr int colour_radios[] = {IDC_COLOURS_2, IDC_COLOURS_3, IDC_COLOURS_4,
+                                 IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7};
+
+// The radios are asked from "2" to "7" and the last checked one wins; with none checked the
+// test plays seven colours, whatever the test before it played.
+TEST(NewTest, ColourCountIsTheLastCheckedRadioOrSevenWithoutOne) {
+    struct Case {
+        std::vector<int> checked;
+        int colours;
+    };
+    const Case cases[] = {
+        {{}, 7},
+        {{IDC_COLOURS_2}, 2},
+        {{IDC_COLOURS_3}, 3},
+        {{IDC_COLOURS_4}, 4},
+        {{IDC_COLOURS_5}, 5},
+        {{IDC_COLOURS_6}, 6},
+        {{IDC_COLOURS_7}, 7},
+        {{IDC_COLOURS_3, IDC_COLOURS_6}, 6},
+        {{IDC_COLOURS_6, IDC_COLOURS_7}, 7},
+        {{IDC_COLOURS_2, IDC_COLOURS_4}, 4},
+    };
+    for (const Case& c : cases) {
+        start_running_fixture(three_balls);
+        game.settings.colour_count = 5; // the previous test's
+        for (int id : colour_radios) {
+            control(id).checked = false;
+        }
+        for (int id : c.checked) {
+            control(id).checked = true;
+        }
+        new_test();
+        EXPECT_EQ(game.settings.colour_count, c.colours) << c.checked.size() << " radios checked";
+    }
+}
+
+// Radio "2" is enabled again after a test only where that test's ball count allows two
+// colours (at most 32); the other radios always are. New disables all six, and they stay
+// disabled until the result is sent. Each test starts from the panel the previous one left.
+TEST(NewTest, RadiosAfterTestsOfEachBallCountClass) {
+    reset_engine_fixture();
+    reset_fake_panel();
+    control(IDC_ROUNDS).text = "1";
+    control(IDC_COLOURS_7).checked = false;
+    control(IDC_COLOURS_3).checked = true;
+    const struct {
+        int balls;
+        bool two_colours;
+    } tests[] = {{32, true}, {33, false}, {29, true}, {59, false}, {33, false}, {30, true}};
+    for (const auto& test : tests) {
+        SCOPED_TRACE(testing::Message() << test.balls << " balls");
+        fake_panel.list_selection = test.balls - 29;
+        new_test();
+        for (int id : colour_radios) {
+            EXPECT_FALSE(control(id).enabled) << "while the test runs: " << id;
+        }
+        skip_round();
+        ASSERT_TRUE(control(IDC_INTERNET).enabled) << "the test is over";
+        for (int id : colour_radios) {
+            EXPECT_FALSE(control(id).enabled) << "once the test is over: " << id;
+        }
+        // What sending the result does to the settings; radio "7" was disabled before.
+        EXPECT_TRUE(enable_settings_controls(true));
+        EXPECT_EQ(control(IDC_COLOURS_2).enabled, test.two_colours);
+        for (int id : {IDC_COLOURS_3, IDC_COLOURS_4, IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7,
+                       IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND}) {
+            EXPECT_TRUE(control(id).enabled) << "after sending: " << id;
+        }
+    }
+}
+
+TEST(NewTest, AfterAFinishedTestTheScoreStartsFromNothingAndTheResultIsLocked) {
     play_a_one_line_test();
     ASSERT_EQ(game.current_round, 2) << "the test is over";
     ASSERT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
     new_test();
+    // Sending the result left Internet and the player's fields enabled; New locks them.
+    for (int id : {IDC_INTERNET, IDC_HIDDEN_FIELD, IDC_COUNTRY, IDC_EMAIL, IDC_CITY, IDC_BIRTH_YEAR,
+                   IDC_NICKNAME}) {
+        EXPECT_FALSE(control(id).enabled) << id;
+    }
+    EXPECT_TRUE(control(IDC_SKIP).enabled);
     EXPECT_EQ(game.current_round, 1);
     EXPECT_EQ(game.total_lines, 0);
     EXPECT_EQ(game.total_moves, 0);

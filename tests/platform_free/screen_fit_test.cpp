@@ -52,6 +52,34 @@ TEST(ScreenFit, TheFullWidthBoardOfAWideScreenOverhangsTheCaption) {
     EXPECT_TRUE(game_fits_client({1024, 768}, {1024, 749}, nullptr));
 }
 
+// The game fits when its last pixel is the client area's last one, and not a pixel less.
+// 1024 x 768 at 1.0: cells of 72, grid lines from 186 to 762 across and 67 to 643 down; the
+// panel starts at 186 + 9 * 72 + 1 = 835 and is trunc(0.0022 * 1024 * 60) = 135 wide, so its
+// last column is 969. At a height of 633 the grid's top line is (633 - 55 - 576) / 2 - 1 = 0
+// and its last 576; at 632 it is -1, above any client area.
+TEST(ScreenFit, TheLastPixelOfTheClientAreaStillCounts) {
+    struct EdgeCase {
+        const char* edge;
+        Extent screen;
+        Extent client;
+        bool fits;
+    };
+    const EdgeCase cases[] = {
+        {"panel at the right edge", {1024, 768}, {970, 768}, true},
+        {"panel one past it", {1024, 768}, {969, 768}, false},
+        {"grid at the bottom edge", {1024, 768}, {1024, 644}, true},
+        {"grid one past it", {1024, 768}, {1024, 643}, false},
+        {"grid at the top edge", {1024, 633}, {1024, 577}, true},
+        {"grid one below the bottom", {1024, 633}, {1024, 576}, false},
+        {"grid one above the top", {1024, 632}, {1024, 632}, false},
+    };
+    for (const EdgeCase& c : cases) {
+        EXPECT_EQ(game_fits_client(c.screen, c.client, "1"), c.fits) << c.edge;
+    }
+    EXPECT_EQ(largest_fitting_fraction({1024, 768}, {970, 768}), 1000);
+    EXPECT_LT(largest_fitting_fraction({1024, 768}, {969, 768}), 1000);
+}
+
 TEST(ScreenFit, FractionTextIsWhatAPersonTypes) {
     EXPECT_EQ(fraction_text(1000), "1.000");
     EXPECT_EQ(fraction_text(936), "0.936");
@@ -81,6 +109,8 @@ TEST(ScreenFit, TheStartingFractionFitsUnlessOneIsGiven) {
         {"0.8", {1920, 1080}, {1920, 1061}, 0.8f},
         {"1", {1920, 1080}, {1920, 1061}, 1.0f},
         {"2", {1024, 768}, {1024, 749}, 2.0f},
+        // Any number but 0 is given, a negative one too: the layout bounds it later.
+        {"-1", {1920, 1080}, {1920, 1061}, -1.0f},
     };
     for (const StartCase& c : cases) {
         EXPECT_EQ(starting_fraction(c.argument, c.screen, c.client), c.expected)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,16 @@ TEST(SettingsRecordFormat, TextsAreHeldToTheirLimitsAndCannotAddFields) {
     EXPECT_EQ(text_for(reading, RecordText::city), "abc");
     EXPECT_EQ(text_for(reading, RecordText::email), longest_texts().email);
     EXPECT_EQ(text_for(reading, RecordText::birth_year), "1999");
+}
+
+// Each text one character longer than its edit allows keeps the edit's limit: 16, 2, 25, 77,
+// 4 and 51 characters.
+TEST(SettingsRecordFormat, EveryTextIsCutToItsOwnEditsLimit) {
+    const PlayerTexts texts = {std::string(17, 'n'), "rus",   std::string(26, 'c'),
+                               std::string(78, 'h'), "19801", std::string(52, 'e')};
+    EXPECT_EQ(build_settings_record(settings_of(42, 7, 5, 12), 1, texts),
+              join({"42", "7", "5 12", "1", std::string(16, 'n'), "ru", std::string(25, 'c'),
+                    std::string(77, 'h'), "1980", std::string(51, 'e')}));
 }
 
 TEST(SettingsRecordReading, RoundTripRestoresSettingsAndTexts) {
@@ -254,6 +265,55 @@ TEST(PrivacyCut, WithholdingAStoredRecordLeavesNoPrivateTextToReadBack) {
             EXPECT_TRUE(shown == "" || shown == "<none>")
                 << c.name << ": field " << int(field) << " shows " << shown;
         }
+    }
+}
+
+// A record written with '|' for the separator byte.
+std::string with_separators(std::string text) {
+    std::replace(text.begin(), text.end(), '|', record_separator);
+    return text;
+}
+
+// For every number of separators a stored record may hold, the cut keeps fields 1 to 7 and
+// adds the three separators of the withheld form, or, for a record without seven of them,
+// drops the text after its last separator: the walk would show that text as the e-mail.
+TEST(PrivacyCut, RecordsOfEveryFieldCount) {
+    struct Case {
+        const char* stored;
+        const char* withheld; // what withhold_stored_fields leaves
+        bool rewritten;       // what it returns
+        const char* without;  // what without_private_fields gives
+    };
+    const Case cases[] = {
+        {"", "", false, ""},
+        {"f1", "", true, "f1"},
+        {"f1|f2", "f1|", true, "f1|f2"},
+        {"f1|f2|f3", "f1|f2|", true, "f1|f2|f3"},
+        {"f1|f2|f3|f4", "f1|f2|f3|", true, "f1|f2|f3|f4"},
+        {"f1|f2|f3|f4|f5", "f1|f2|f3|f4|", true, "f1|f2|f3|f4|f5"},
+        {"f1|f2|f3|f4|f5|f6", "f1|f2|f3|f4|f5|", true, "f1|f2|f3|f4|f5|f6"},
+        {"f1|f2|f3|f4|f5|f6|f7", "f1|f2|f3|f4|f5|f6|", true, "f1|f2|f3|f4|f5|f6|f7"},
+        {"f1|f2|f3|f4|f5|f6|f7|f8", "f1|f2|f3|f4|f5|f6|f7|||", true, "f1|f2|f3|f4|f5|f6|f7|||"},
+        {"f1|f2|f3|f4|f5|f6|f7|f8|f9", "f1|f2|f3|f4|f5|f6|f7|||", true, "f1|f2|f3|f4|f5|f6|f7|||"},
+        {"f1|f2|f3|f4|f5|f6|f7|f8|f9|f10", "f1|f2|f3|f4|f5|f6|f7|||", true,
+         "f1|f2|f3|f4|f5|f6|f7|||"},
+        {"f1|f2|f3|f4|f5|f6|f7|f8|f9|f10|f11", "f1|f2|f3|f4|f5|f6|f7|||", true,
+         "f1|f2|f3|f4|f5|f6|f7|||"},
+        {"f1|f2|f3|f4|f5|f6|f7|f8|f9|f10|f11|f12", "f1|f2|f3|f4|f5|f6|f7|||", true,
+         "f1|f2|f3|f4|f5|f6|f7|||"},
+        // Ending in a separator: nothing follows the last one to be read as the e-mail.
+        {"|", "|", false, "|"},
+        {"f1|f2|f3|f4|f5|f6|", "f1|f2|f3|f4|f5|f6|", false, "f1|f2|f3|f4|f5|f6|"},
+        {"f1|f2|f3|f4|f5|f6|f7|", "f1|f2|f3|f4|f5|f6|f7|||", true, "f1|f2|f3|f4|f5|f6|f7|||"},
+        {"||||||||", "|||||||||", true, "|||||||||"},
+        {"f1|f2|f3|f4|f5|f6|f7|||", "f1|f2|f3|f4|f5|f6|f7|||", true, "f1|f2|f3|f4|f5|f6|f7|||"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        std::string stored = with_separators(c.stored);
+        EXPECT_EQ(withhold_stored_fields(stored), c.rewritten);
+        EXPECT_EQ(stored, with_separators(c.withheld));
+        EXPECT_EQ(without_private_fields(with_separators(c.stored)), with_separators(c.without));
     }
 }
 
