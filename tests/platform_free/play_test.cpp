@@ -1,4 +1,5 @@
 #include "engine/game_state.h"
+#include "engine/panel_phases.h"
 #include "engine/play.h"
 #include "resources/control_ids.h"
 #include "tests/support/drawing_fake.h"
@@ -436,7 +437,7 @@ TEST(NewTest, RadiosAfterTestsOfEachBallCountClass) {
             EXPECT_FALSE(control(id).enabled) << "once the test is over: " << id;
         }
         // What sending the result does to the settings; radio "7" was disabled before.
-        EXPECT_TRUE(enable_settings_controls(true));
+        EXPECT_TRUE(enter_panel_phase(PanelPhase::result_sent));
         EXPECT_EQ(control(IDC_COLOURS_2).enabled, test.two_colours);
         for (int id : {IDC_COLOURS_3, IDC_COLOURS_4, IDC_COLOURS_5, IDC_COLOURS_6, IDC_COLOURS_7,
                        IDC_BALL_COUNT_LIST, IDC_ROUNDS, IDC_LINES_PER_ROUND}) {
