@@ -63,14 +63,15 @@ std::string one_line(std::string text, const std::string& uri) {
     return text;
 }
 
-// Waits until the socket is ready for what libpq asks, or the deadline passes (false).
-bool wait_for(pg_conn* connection, bool write, Clock::time_point deadline) {
+// Waits until the socket is ready for what libpq asks (poll's events), or the deadline passes
+// (false).
+bool wait_for(pg_conn* connection, short events, Clock::time_point deadline) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
         return false;
     }
-    pollfd ready{PQsocket(connection), short(write ? POLLOUT : POLLIN), 0};
+    pollfd ready{PQsocket(connection), events, 0};
     return poll(&ready, 1, int(std::min<int64_t>(left, 60000))) > 0 || Clock::now() < deadline;
 }
 
@@ -128,7 +129,7 @@ PostgresConnection::PostgresConnection(const std::string& uri,
     PostgresPollingStatusType state = PGRES_POLLING_WRITING;
     while (PQstatus(handle_.get()) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
            state != PGRES_POLLING_FAILED) {
-        if (!wait_for(handle_.get(), state == PGRES_POLLING_WRITING, deadline)) {
+        if (!wait_for(handle_.get(), state == PGRES_POLLING_WRITING ? POLLOUT : POLLIN, deadline)) {
             fail("cannot connect: no answer within " + std::to_string(answer_wait_.count()) + " ms",
                  "", true);
         }
@@ -179,7 +180,9 @@ PostgresResult PostgresConnection::await(const std::string& what) {
             last = PostgresResult(result);
             continue;
         }
-        if (!wait_for(connection, flushed == 1, deadline)) {
+        // While libpq still has to send, the server's answer is read too, so that neither
+        // side waits for the other to read.
+        if (!wait_for(connection, flushed == 1 ? POLLIN | POLLOUT : POLLIN, deadline)) {
             fail(what + ": no answer from PostgreSQL within " +
                      std::to_string(answer_wait_.count()) + " ms",
                  "", true);

@@ -297,7 +297,7 @@ std::unique_ptr<PostgresConnection> PostgresStore::connect() const {
 
 PostgresStore::Lease PostgresStore::lease() {
     std::unique_lock lock(pool_mutex_);
-    const size_t most = std::max<size_t>(1, limits_.connections - 1);
+    const size_t most = limits_.connections > 1 ? limits_.connections - 1 : 1;
     if (!pool_ready_.wait_for(lock, limits_.answer_wait,
                               [&] { return !idle_.empty() || open_readers_ < most; })) {
         throw StoreError("the store is busy");

@@ -604,6 +604,22 @@ TEST_F(PostgresStoreTest, OpensNoMoreConnectionsThanItsBoundHoweverManyAskAtOnce
     EXPECT_EQ(open.integer(0, 0), 3);
 }
 
+TEST_F(PostgresStoreTest, AnOperatorsTruncateEmptiesTheCountsAndChangesTheGeneration) {
+    ASSERT_FALSE(uri.empty());
+    const auto store = open_results_store(uri);
+    store->store(result("one", 100), 1765324800);
+    store->store(result("two", 90, "35"), 1765324801);
+    const uint64_t generation = store->generation();
+    PostgresConnection(uri, std::chrono::seconds(10)).execute("TRUNCATE results");
+    EXPECT_NE(store->generation(), generation);
+    EXPECT_EQ(store->result_count(), 0);
+    EXPECT_TRUE(store->records(10, 100).empty());
+    EXPECT_TRUE(store->move_counts({42, 7, 5, 12}).empty());
+    const StoredResult again = store->store(result("one", 100), 1765324802);
+    EXPECT_TRUE(again.new_row);
+    EXPECT_EQ(again.class_size, 1);
+}
+
 TEST_F(PostgresStoreTest, ConnectionsTheServerDropsAreMadeAgainWithoutLosingAResult) {
     ASSERT_FALSE(uri.empty());
     const auto store = open_results_store(uri);

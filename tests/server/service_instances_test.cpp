@@ -1,6 +1,7 @@
-// Two services on one PostgreSQL database, as behind a front server that spreads clients over
-// them: every link stored once whichever service gets it, no answered result lost, and the
-// same records from both, each seeing the other's results.
+// Services on a PostgreSQL database: two sharing one, as behind a front server that spreads
+// clients over them (every link stored once whichever service gets it, no answered result
+// lost, the same records from both, each seeing the other's results), and one killed while it
+// writes, which loses no result it answered.
 #include "server/postgres_handles.h"
 #include "tests/server/result_links.h"
 #include "tests/support/postgres_cluster.h"
@@ -28,11 +29,18 @@ std::set<std::string> stored_links(const std::string& uri) {
 TEST(SeveralServices, ShareOneDatabaseStoringEachLinkOnceAndShowingTheSameRecords) {
     const std::string uri = new_postgres_database();
     ASSERT_FALSE(uri.empty());
+    // The tests' server trusts its local users and ignores a password; the first line must
+    // not show it all the same.
+    std::string with_password = uri;
+    with_password.replace(with_password.find("trivelle@"), 9, "trivelle:sekret@");
     // Every client sends from 127.0.0.1: far beyond one player's allowance.
     const std::vector<std::string> options = {"--db-connections=3", "--results-per-minute=1000000"};
-    const ServiceProcess services[] = {{TRIVELLE_RESULTS_SERVICE, uri, options},
+    const ServiceProcess services[] = {{TRIVELLE_RESULTS_SERVICE, with_password, options},
                                        {TRIVELLE_RESULTS_SERVICE, uri, options}};
     ASSERT_TRUE(services[0].started() && services[1].started());
+    EXPECT_EQ(services[0].listening_line().find("sekret"), std::string::npos);
+    EXPECT_NE(services[0].listening_line().find("trivelle:***@"), std::string::npos)
+        << services[0].listening_line();
     // Each caches its records page now, so that a stale one would show below.
     for (const ServiceProcess& service : services) {
         ASSERT_EQ(get(service, "/records").status, 200);
@@ -86,6 +94,58 @@ TEST(SeveralServices, ShareOneDatabaseStoringEachLinkOnceAndShowingTheSameRecord
     // One more through the first is on the second's page at once.
     ASSERT_EQ(get(services[0], result_path(typical_query("latest", 61))).status, 200);
     EXPECT_NE(get(services[1], "/records").body.find("latest"), std::string::npos);
+}
+
+TEST(SeveralServices, AServiceKilledWhileItWritesLosesNoAnsweredResult) {
+    const std::string uri = new_postgres_database();
+    ASSERT_FALSE(uri.empty());
+    auto service = std::make_unique<ServiceProcess>(TRIVELLE_RESULTS_SERVICE, uri);
+    ASSERT_TRUE(service->started());
+    constexpr int clients = 4;
+    std::mutex answered_mutex;
+    std::vector<std::string> answered;
+    std::atomic<bool> killed{false};
+    std::vector<std::thread> threads;
+    for (int client = 0; client < clients; ++client) {
+        threads.emplace_back([&, client] {
+            httplib::Client connection = service->client();
+            for (int n = 0; !killed && n < 100000; ++n) {
+                const std::string query =
+                    typical_query("k" + std::to_string(client) + "n" + std::to_string(n), 100 + n);
+                const httplib::Result result = connection.Get(result_path(query));
+                if (result && result->status == 200) {
+                    const std::lock_guard lock(answered_mutex);
+                    answered.push_back(query);
+                }
+            }
+        });
+    }
+    // Killed in the middle of writing, once a good number of results have been answered.
+    for (int waited = 0; waited < 600; ++waited) {
+        {
+            const std::lock_guard lock(answered_mutex);
+            if (answered.size() >= 200) {
+                break;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    service->kill();
+    killed = true;
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    ASSERT_GE(answered.size(), 200u);
+    const std::set<std::string> stored = stored_links(uri);
+    for (const std::string& query : answered) {
+        EXPECT_TRUE(stored.contains(query)) << "an answered result was lost";
+    }
+    EXPECT_LE(stored.size(), answered.size() + clients) << "at most one unanswered each";
+
+    service = std::make_unique<ServiceProcess>(TRIVELLE_RESULTS_SERVICE, uri);
+    ASSERT_TRUE(service->started()) << "a new service starts on the same database";
+    EXPECT_EQ(get(*service, result_path(answered.front())).status, 200);
+    EXPECT_EQ(stored_links(uri).size(), stored.size()) << "an answered link is not stored twice";
 }
 
 } // namespace

@@ -108,12 +108,12 @@ ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
         pid_ = -1;
     } else if (wait == StartWait::for_port) {
         // "...listening on http://127.0.0.1:PORT/ ..."
-        const std::string line =
+        listening_line_ =
             output_file.empty() ? first_line(out[0]) : first_line_of_file(output_file);
         const std::string marker = "http://127.0.0.1:";
-        const size_t at = line.find(marker);
+        const size_t at = listening_line_.find(marker);
         if (at != std::string::npos) {
-            port_ = std::atoi(line.c_str() + at + marker.size());
+            port_ = std::atoi(listening_line_.c_str() + at + marker.size());
         }
     }
     close(out[0]);

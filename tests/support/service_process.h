@@ -49,6 +49,8 @@ class ServiceProcess {
     ServiceProcess& operator=(const ServiceProcess&) = delete;
 
     bool started() const { return port_ > 0; }
+    // The line that named the port.
+    const std::string& listening_line() const { return listening_line_; }
     int port() const { return port_; }
     pid_t pid() const { return pid_; }
     // A client for this service; a new connection each time it is asked.
@@ -63,6 +65,7 @@ class ServiceProcess {
   private:
     pid_t pid_ = -1;
     int port_ = -1;
+    std::string listening_line_;
 };
 
 // A GET of a path; status -1 when no answer came within patience.
