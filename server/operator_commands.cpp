@@ -1,8 +1,7 @@
 // trivelle-admin: what an operator does to the results besides serving them.
 #include "server/operator_commands.h"
 
-#include "server/pages.h"
-#include "server/sqlite_store.h"
+#include "server/text.h"
 
 #include <climits>
 #include <ctime>

@@ -2,7 +2,6 @@
 // text a player sent is escaped; the private fields are never read here.
 #include "server/pages.h"
 
-#include "engine/accuracy_text.h"
 #include "server/class_address.h"
 #include "server/text.h"
 
@@ -138,11 +137,6 @@ std::string date_text(int64_t seconds) {
     char text[32];
     std::strftime(text, sizeof text, "%d.%m.%Y", &utc);
     return text;
-}
-
-std::string shown_accuracy(int32_t lines, int32_t moves) {
-    const std::string padded = accuracy_text(lines, moves);
-    return padded.substr(padded.find_first_not_of(' '));
 }
 
 std::string home_page() {

@@ -21,8 +21,6 @@ std::string settings_text(const TestSettings& settings);
 std::string results_table(const ClassRecords& results);
 // The day a result arrived, as dd.mm.yyyy in UTC.
 std::string date_text(int64_t seconds);
-// Lines per 1000 moves as the program shows them, without the display's padding.
-std::string shown_accuracy(int32_t lines, int32_t moves);
 
 std::string home_page();
 std::string rules_page();

@@ -2,7 +2,6 @@
 // histogram of the class's accuracies drawn as inline SVG with a text alternative.
 #include "server/pictures.h"
 
-#include "server/pages.h"
 #include "server/text.h"
 
 #include <algorithm>

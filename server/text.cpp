@@ -2,6 +2,7 @@
 // get), the player's arrive in code page 1251.
 #include "server/text.h"
 
+#include "engine/accuracy_text.h"
 #include "record/field_display.h"
 
 std::string utf8_from_cp1251(std::string_view text) {
@@ -11,4 +12,9 @@ std::string utf8_from_cp1251(std::string_view text) {
         utf8 += cp1251_to_utf8(static_cast<unsigned char>(c));
     }
     return utf8;
+}
+
+std::string shown_accuracy(int32_t lines, int32_t moves) {
+    const std::string padded = accuracy_text(lines, moves);
+    return padded.substr(padded.find_first_not_of(' '));
 }

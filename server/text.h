@@ -2,6 +2,7 @@
 // get), the player's arrive in code page 1251.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,3 +12,6 @@ inline std::string u8str(std::u8string_view text) {
 
 // A record text of code page 1251 in UTF-8.
 std::string utf8_from_cp1251(std::string_view text);
+
+// Lines per 1000 moves as the program shows them, without the display's padding.
+std::string shown_accuracy(int32_t lines, int32_t moves);

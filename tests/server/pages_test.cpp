@@ -2,6 +2,7 @@
 // accuracy and dates in the program's and the reader's forms.
 #include "server/class_pages.h"
 #include "server/pages.h"
+#include "server/text.h"
 #include "tests/support/record_text.h"
 
 #include <gtest/gtest.h>
