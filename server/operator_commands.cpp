@@ -4,7 +4,6 @@
 #include "server/text.h"
 
 #include <climits>
-#include <ctime>
 #include <string_view>
 
 const char* const operator_usage =
@@ -48,15 +47,6 @@ std::string csv_text(std::string_view text) {
         }
     }
     return field + '"';
-}
-
-std::string iso_date(int64_t seconds) {
-    const std::time_t time = std::time_t(seconds);
-    std::tm utc{};
-    gmtime_r(&time, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &utc);
-    return text;
 }
 
 } // namespace
@@ -133,7 +123,8 @@ std::string published_csv_line(const TestSettings& s, const PublishedResult& r) 
            std::to_string(s.round_count) + ',' + std::to_string(s.lines_per_round) + ',' +
            std::to_string(r.place) + ',' + std::to_string(r.total_moves) + ',' +
            shown_accuracy(line_count(s), r.total_moves) + ',' + csv_text(r.nickname) + ',' +
-           csv_text(r.country) + ',' + csv_text(r.city) + ',' + iso_date(r.received_at) + "\r\n";
+           csv_text(r.country) + ',' + csv_text(r.city) + ',' + utc_day(r.received_at, "%Y-%m-%d") +
+           "\r\n";
 }
 
 void run_operator_command(const OperatorCommand& command, ResultsStore& store, std::ostream& out) {

@@ -5,7 +5,6 @@
 #include "server/class_address.h"
 #include "server/text.h"
 
-#include <ctime>
 #include <optional>
 
 namespace {
@@ -130,14 +129,7 @@ std::string html_escaped(std::string_view text) {
     return out;
 }
 
-std::string date_text(int64_t seconds) {
-    const std::time_t time = std::time_t(seconds);
-    std::tm utc{};
-    gmtime_r(&time, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%d.%m.%Y", &utc);
-    return text;
-}
+std::string date_text(int64_t seconds) { return utc_day(seconds, "%d.%m.%Y"); }
 
 std::string home_page() {
     return framed_page(

@@ -15,3 +15,6 @@ std::string utf8_from_cp1251(std::string_view text);
 
 // Lines per 1000 moves as the program shows them, without the display's padding.
 std::string shown_accuracy(int32_t lines, int32_t moves);
+
+// The day of a time in seconds since 1970, UTC, in a strftime format ("%d.%m.%Y").
+std::string utc_day(int64_t seconds, const char* format);

@@ -2,11 +2,11 @@
 // player's results erased (and gone from the records at once), the public columns exported,
 // a backup taken while results arrive, and the counts of each class.
 #include "server/sqlite_store.h"
+#include "tests/server/every_store.h"
 #include "tests/server/result_links.h"
 #include "tests/server/service_fixture.h"
 #include "tests/server/stored_rows.h"
 #include "tests/support/command_run.h"
-#include "tests/support/postgres_cluster.h"
 
 #include <gtest/gtest.h>
 
@@ -47,24 +47,9 @@ struct OperatorTool : testing::Test {
     void fill(const std::vector<ResultRow>& rows) { ::fill(db, rows); }
 };
 
-// What the tool does alike on either store.
-enum class StoreKind { sqlite, postgres };
-
-struct OperatorToolOnEveryStore : testing::TestWithParam<StoreKind> {
-    TemporaryFolder folder;
-    std::string where;
-    void SetUp() override {
-        where = GetParam() == StoreKind::sqlite ? folder.path("results.sqlite")
-                                                : new_postgres_database();
-        ASSERT_FALSE(where.empty());
-    }
-};
-
+using OperatorToolOnEveryStore = OnEveryStore;
 INSTANTIATE_TEST_SUITE_P(BothStores, OperatorToolOnEveryStore,
-                         testing::Values(StoreKind::sqlite, StoreKind::postgres),
-                         [](const testing::TestParamInfo<StoreKind>& info) {
-                             return info.param == StoreKind::sqlite ? "SQLite" : "PostgreSQL";
-                         });
+                         testing::Values(StoreKind::sqlite, StoreKind::postgres), kind_name);
 
 TEST_F(OperatorTool, RefusesAWrongCommandLineInOneLineWithStatusTwo) {
     const std::string d = " --db " + db;

@@ -4,6 +4,7 @@
 // has (the file's modes and damage, a lost connection to the server).
 #include "server/postgres_handles.h"
 #include "server/sqlite_store.h"
+#include "tests/server/every_store.h"
 #include "tests/server/result_links.h"
 #include "tests/server/stored_rows.h"
 #include "tests/support/postgres_cluster.h"
@@ -49,12 +50,6 @@ ResultRow result_of_email(const std::string& nickname, const std::string& email)
     return row_of(fields);
 }
 
-enum class StoreKind { sqlite, postgres };
-
-std::string kind_name(const testing::TestParamInfo<StoreKind>& info) {
-    return info.param == StoreKind::sqlite ? "Sqlite" : "Postgres";
-}
-
 // Another program holding the store's write lock, as an operator's tool may: sqlite3 in a
 // write transaction, or psql with the results locked against writes (reads still go on).
 class HeldWriteLock {
@@ -82,15 +77,7 @@ class HeldWriteLock {
     std::unique_ptr<PostgresConnection> postgres_;
 };
 
-struct EveryStore : testing::TestWithParam<StoreKind> {
-    TemporaryFolder folder;
-    std::string where;
-
-    void SetUp() override {
-        where = GetParam() == StoreKind::sqlite ? folder.path("results.sqlite")
-                                                : new_postgres_database();
-        ASSERT_FALSE(where.empty());
-    }
+struct EveryStore : OnEveryStore {
     std::unique_ptr<ResultsStore> open(StoreLimits limits = {}) const {
         return open_results_store(where, limits);
     }
