@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -52,14 +54,41 @@ pid_t spawn(const std::vector<std::string>& command, const std::string& output) 
     return pid;
 }
 
+// How long any helper command (a first wineboot included) or a stopped process may take
+// before it is taken for hung and killed, so that a hung child cannot hang the tests.
+constexpr auto child_patience = std::chrono::seconds(300);
+
+// Waits for a child to end, for patience at most, then kills it; its status, or -1 when it
+// had to be killed or could not be waited for.
+int wait_bounded(pid_t pid, std::chrono::steady_clock::duration patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    int status = 0;
+    for (;;) {
+        const pid_t ended = waitpid(pid, &status, WNOHANG);
+        if (ended == pid) {
+            return status;
+        }
+        if (ended < 0 && errno != EINTR) {
+            return -1;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(pid, SIGKILL);
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 // Runs a command to its end; its standard output and error go to the file `output`.
 int run(const std::vector<std::string>& command, const std::string& output = "/dev/null") {
     const pid_t pid = spawn(command, output);
-    int status = 0;
-    if (pid == 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+    if (pid == 0) {
         return -1;
     }
-    return WEXITSTATUS(status);
+    const int status = wait_bounded(pid, child_patience);
+    return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string read_file(const std::string& path) {
@@ -217,12 +246,12 @@ bool stop_program() {
     run({"wineserver", "-k"});
     if (program_pid) {
         kill(program_pid, SIGKILL);
-        waitpid(program_pid, nullptr, 0);
+        wait_bounded(program_pid, child_patience);
         program_pid = 0;
     }
     if (xvfb_pid) {
         kill(xvfb_pid, SIGTERM);
-        waitpid(xvfb_pid, nullptr, 0);
+        wait_bounded(xvfb_pid, child_patience);
         xvfb_pid = 0;
     }
     std::istringstream log(read_file(wine_log));
