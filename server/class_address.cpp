@@ -41,7 +41,10 @@ std::string class_path(const TestSettings& settings, int64_t page) {
                        std::to_string(settings.round_count) + "x" +
                        std::to_string(settings.lines_per_round);
     if (page > 1) {
-        path += "/" + std::to_string(page);
+        // Appended piecewise: GCC 12 misreads "/" + std::to_string(...) at -O2 as an overlapping
+        // copy (-Werror=restrict).
+        path += '/';
+        path += std::to_string(page);
     }
     return path;
 }

@@ -126,6 +126,38 @@ TEST(BallShades, RampsStepTowardsATintWithoutPassing255) {
     }
 }
 
+// A ring count the ramps cannot hold leaves every shade cleared, even after a full fill: 0 and
+// below, and the capacity itself (whose last shade would lie one past the array), while one
+// less still fills its last shade.
+TEST(BallShades, RingCountsOutsideTheRampsClearEveryShade) {
+    struct Case {
+        int32_t ring_count;
+        uint32_t last_blue; // shade_colour[0][62]
+        uint32_t first_red; // shade_colour[1][0]
+    };
+    // 63: steps 235 / 63 = 3, so shade 62 of blue is 186.
+    const Case cases[] = {{-1, 0, 0},
+                          {0, 0, 0},
+                          {shade_capacity, 0, 0},
+                          {shade_capacity + 1, 0, 0},
+                          {shade_capacity - 1, rgb(186, 186, 255), rgb(255, 0, 0)}};
+    for (const Case& c : cases) {
+        BallShades shades;
+        fill_shade_colours(62, shades);
+        fill_shade_colours(c.ring_count, shades);
+        EXPECT_EQ(shades.shade_colour[0][62], c.last_blue) << "ring count " << c.ring_count;
+        EXPECT_EQ(shades.shade_colour[1][0], c.first_red) << "ring count " << c.ring_count;
+        if (c.first_red == 0) {
+            for (int i = 0; i < ball_colour_count; ++i) {
+                for (int j = 0; j < shade_capacity; ++j) {
+                    ASSERT_EQ(shades.shade_colour[i][j], 0u)
+                        << "ring count " << c.ring_count << ", colour " << i << ", shade " << j;
+                }
+            }
+        }
+    }
+}
+
 // The panel's conversion of a pixel length to 16-bit dialog units at the smallest base
 // units a system font has (6 across, and at least as many down).
 bool fits_dialog_units(int64_t pixels, int multiplier) {

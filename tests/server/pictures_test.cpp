@@ -123,6 +123,45 @@ TEST(Pictures, AFewResultsFarFromTheRestGoToTheEndBarsInsteadOfStretchingTheRang
     EXPECT_FALSE(small.beyond_highest || small.beyond_lowest);
 }
 
+TEST(Pictures, OnlyAnEndWithResultsBeyondItIsOpenInTheBarsWords) {
+    // 60 lines. Ten results tie at one end, so nothing is left out there; a fiftieth of the
+    // class (two of 110) is left out at the other end, one of them made by hand far away.
+    std::vector<MovesCount> cut_below = {{300, 10}};
+    std::vector<MovesCount> cut_above = {{60, 1}};
+    for (int32_t moves = 301; moves < 400; ++moves) {
+        cut_below.push_back({moves, 1});
+    }
+    for (int32_t moves = 300; moves < 399; ++moves) {
+        cut_above.push_back({moves, 1});
+    }
+    cut_below.push_back({6000, 1});
+    cut_above.push_back({399, 10});
+    struct Case {
+        const char* what;
+        std::vector<MovesCount> counts;
+        const char8_t* first_bar; // the worst accuracies, at the left
+        const char8_t* last_bar;  // the best, at the right
+    };
+    const Case cases[] = {
+        // 398 moves (150.754) to 300 (200.000), bars of 2.462.
+        {"cut off only below", cut_below, u8"до 153.2", u8"от 197.5 до 200.0"},
+        // 399 moves (150.376) to 301 (199.336), bars of 2.448.
+        {"cut off only above", cut_above, u8"от 150.4 до 152.8", u8"от 196.9 и выше"},
+        // Too few to leave any out: 400 moves (150.000) to 300 (200.000), two bars.
+        {"nothing cut off", {{300, 1}, {400, 1}}, u8"от 150.0 до 175.0", u8"от 175.0 до 200.0"},
+    };
+    for (const Case& c : cases) {
+        const std::string figure = histogram_figure(accuracy_histogram(c.counts, 60, 350));
+        const size_t first = figure.find("<title>", figure.find("<rect "));
+        const size_t last = figure.find("<title>", figure.rfind("<rect "));
+        EXPECT_EQ(figure.substr(first + 7, figure.find(':', first) - first - 7),
+                  utf8_text(c.first_bar))
+            << c.what;
+        EXPECT_EQ(figure.substr(last + 7, figure.find(':', last) - last - 7), utf8_text(c.last_bar))
+            << c.what;
+    }
+}
+
 TEST(Pictures, TheResultJoinsTheCountsReadBeforeItWasStored) {
     const std::vector<MovesCount> before = {{240, 1}, {345, 2}};
     struct Case {

@@ -19,6 +19,11 @@
 
 extern char** environ;
 
+const char* program_under_test(const char* variable, const char* built) {
+    const char* named = std::getenv(variable);
+    return named != nullptr && *named != '\0' ? named : built;
+}
+
 TemporaryFolder::TemporaryFolder() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "trivelle-results-test-XXXXXX").string();

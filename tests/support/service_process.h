@@ -18,6 +18,18 @@ constexpr std::chrono::seconds start_patience{20};
 // How long an ordinary client waits for an answer unless told otherwise.
 constexpr std::chrono::seconds answer_patience{30};
 
+// A program under test: the one this tree built, unless the environment variable names another
+// built from the same sources (scripts/test runs the service's tests a second time against the
+// release build that scripts/serve and the systemd unit run).
+const char* program_under_test(const char* variable, const char* built);
+#ifdef TRIVELLE_BUILT_RESULTS_SERVICE
+#define TRIVELLE_RESULTS_SERVICE                                                                   \
+    program_under_test("TRIVELLE_RESULTS_SERVICE", TRIVELLE_BUILT_RESULTS_SERVICE)
+#endif
+#ifdef TRIVELLE_BUILT_ADMIN
+#define TRIVELLE_ADMIN program_under_test("TRIVELLE_ADMIN", TRIVELLE_BUILT_ADMIN)
+#endif
+
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TemporaryFolder {
   public:
