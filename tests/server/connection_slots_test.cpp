@@ -157,11 +157,16 @@ TEST_F(ConnectionSlots, AFullServiceClosesTheConnectionsIdleLongestForNewcomers)
 }
 
 TEST_F(ConnectionSlots, AClientOrNetworkOverItsBoundClosesItsOwnConnectionIdleLongest) {
-    ASSERT_NO_FATAL_FAILURE(
-        start({"--max-connections-per-address=2", "--max-connections-per-network=3"}));
+    // Idle long enough that only making room closes anything here.
+    ASSERT_NO_FATAL_FAILURE(start({"--max-connections-per-address=2",
+                                   "--max-connections-per-network=3", "--idle-timeout=60"}));
+    // The order in which connections fall idle is the order of the answers only once the
+    // service has seen each answer out, which the client cannot see: it is given a moment.
     const auto asked = [](RawClient& client) {
         client.send("GET /rules HTTP/1.1\r\nHost: x\r\n\r\n");
-        return status_of(client.answer(10s));
+        const int status = status_of(client.answer(10s));
+        std::this_thread::sleep_for(500ms);
+        return status;
     };
     RawClient a1("127.1.0.1", service->port());
     RawClient a2("127.1.0.1", service->port());
