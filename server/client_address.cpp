@@ -1,5 +1,6 @@
 // Who a request comes from: the peer's address, or the client's address a trusted front server
-// forwarded, and the key under which the service counts a client's connections and results.
+// forwarded, and the keys under which the service counts a client's connections and results,
+// and its network's connections.
 #include "server/client_address.h"
 
 #include <algorithm>
@@ -24,21 +25,33 @@ asio::ip::address unmapped(const asio::ip::address& address) {
 }
 
 ClientKey client_key(const asio::ip::address& address) {
+    // A leading marker keeps the IPv4 keys apart from the IPv6 ones, whatever their bytes.
     ClientKey key;
     if (address.is_v4()) {
         const auto bytes = address.to_v4().to_bytes();
-        std::copy(bytes.begin(), bytes.end(), key.bytes.begin());
+        std::copy(bytes.begin(), bytes.end(), key.bytes.begin() + 12);
+        key.bytes[0] = 4;
         return key;
     }
     const asio::ip::address_v6 v6 = address.to_v6();
     if (v6.is_v4_mapped()) {
         return client_key(unmapped(address));
     }
+    // The network's 64 bits; the rest stays zero.
     const auto bytes = v6.to_bytes();
-    // The network's 64 bits; the rest stays zero. A leading marker keeps these apart from the
-    // IPv4 keys, whose last twelve bytes are zero too.
     std::copy(bytes.begin(), bytes.begin() + 8, key.bytes.begin() + 8);
     key.bytes[0] = 6;
+    return key;
+}
+
+ClientKey network_key(const asio::ip::address& address) {
+    // The client's key with the bits beyond the network cleared: the last byte of an IPv4
+    // address, the last two bytes of an IPv6 /64.
+    ClientKey key = client_key(address);
+    key.bytes[15] = 0;
+    if (key.bytes[0] == 6) {
+        key.bytes[14] = 0;
+    }
     return key;
 }
 

@@ -1,5 +1,6 @@
 // Who a request comes from: the peer's address, or the client's address a trusted front server
-// forwarded, and the key under which the service counts a client's connections and results.
+// forwarded, and the keys under which the service counts a client's connections and results,
+// and its network's connections.
 #pragma once
 
 #include <boost/asio/ip/address.hpp>
@@ -26,6 +27,11 @@ boost::asio::ip::address unmapped(const boost::asio::ip::address& address);
 
 // An IPv4 address written as IPv6 (::ffff:a.b.c.d) is the same client as the IPv4 address.
 ClientKey client_key(const boost::asio::ip::address& address);
+
+// The network a client is in, as one client for the connection bounds: an IPv4 /24 or an IPv6
+// /48, the smallest blocks that are routed on their own, so a holder of a block of addresses
+// cannot pass a bound by spreading over it.
+ClientKey network_key(const boost::asio::ip::address& address);
 
 // The address of the client behind a request. Only when the peer is one of the trusted front
 // servers (given unmapped) are its headers believed: the rightmost entry of the last

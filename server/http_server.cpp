@@ -2,6 +2,8 @@
 // so that slow clients hold no thread, and every bound of HttpLimits enforced here.
 #include "server/http_server.h"
 
+#include "server/connection_table.h"
+
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -10,13 +12,13 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <ctime>
 #include <iterator>
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 
 namespace asio = boost::asio;
 namespace beast = boost::beast;
@@ -26,69 +28,6 @@ using tcp = asio::ip::tcp;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// How many connections each client holds, and all of them together.
-struct ConnectionCounts {
-    std::mutex mutex;
-    size_t total = 0;
-    std::unordered_map<ClientKey, size_t, ClientKeyHash> per_client;
-};
-
-// A place in the counts, in the total or a client's or both, given back when it ends.
-class ConnectionSlot {
-  public:
-    ConnectionSlot(ConnectionCounts& counts, bool in_total, std::optional<ClientKey> client)
-        : counts_(&counts), in_total_(in_total), client_(client) {}
-    ConnectionSlot(ConnectionSlot&& other) noexcept
-        : counts_(std::exchange(other.counts_, nullptr)), in_total_(other.in_total_),
-          client_(other.client_) {}
-    ConnectionSlot(const ConnectionSlot&) = delete;
-    ConnectionSlot& operator=(const ConnectionSlot&) = delete;
-    ConnectionSlot& operator=(ConnectionSlot&&) = delete;
-    ~ConnectionSlot() {
-        if (counts_ == nullptr) {
-            return;
-        }
-        const std::lock_guard lock(counts_->mutex);
-        if (in_total_) {
-            --counts_->total;
-        }
-        if (client_) {
-            const auto found = counts_->per_client.find(*client_);
-            if (--found->second == 0) {
-                counts_->per_client.erase(found);
-            }
-        }
-    }
-
-  private:
-    ConnectionCounts* counts_;
-    bool in_total_;
-    std::optional<ClientKey> client_;
-};
-
-// A slot in the total, in a client's count, or both, or none when a limit is reached.
-std::optional<ConnectionSlot> take_slot(ConnectionCounts& counts, const HttpLimits& limits,
-                                        bool in_total, std::optional<ClientKey> client) {
-    const std::lock_guard lock(counts.mutex);
-    if (in_total && counts.total >= limits.max_connections) {
-        return std::nullopt;
-    }
-    if (client) {
-        size_t& from_client = counts.per_client[*client];
-        if (from_client >= limits.max_connections_per_address) {
-            if (from_client == 0) {
-                counts.per_client.erase(*client);
-            }
-            return std::nullopt;
-        }
-        ++from_client;
-    }
-    if (in_total) {
-        ++counts.total;
-    }
-    return ConnectionSlot(counts, in_total, client);
-}
 
 // Answers from other threads reach a connection through its executor only while the server
 // runs: once it has stopped, a late answer is dropped instead of posted to a dead context.
@@ -102,7 +41,9 @@ struct Server {
         : settings(settings), handler(handler) {}
     const HttpServerSettings& settings;
     const HttpHandler& handler;
-    ConnectionCounts counts;
+    ConnectionTable connections{{settings.limits.max_connections,
+                                 settings.limits.max_connections_per_address,
+                                 settings.limits.max_connections_per_network}};
     std::shared_ptr<ReplyGate> gate = std::make_shared<ReplyGate>();
 };
 
@@ -246,7 +187,10 @@ int refusal_status(const beast::error_code& error,
         // Nothing here takes a body: it is never read, so it can never run as a request.
         return 405;
     }
-    if (parser.chunked() || parser.content_length().value_or(0) > 0) {
+    // Any Transfer-Encoding announces a body of unknown length, which is never read: the
+    // bytes after the headers must not run as the next request (RFC 9112, 6.3).
+    if (message.find(http::field::transfer_encoding) != message.end() ||
+        parser.content_length().value_or(0) > 0) {
         return 400;
     }
     return 0;
@@ -282,17 +226,49 @@ void log_answer(const Server& server, std::chrono::system_clock::time_point at,
          std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - began)});
 }
 
-// The connection's slot is held for as long as it lives. A trusted front server's connection
-// counts only in the total; each request on it takes its client's slot while it is served.
-asio::awaitable<void> serve_connection(Server& server, tcp::socket socket,
-                                       [[maybe_unused]] ConnectionSlot slot, asio::ip::address peer,
+// The path and query of a target in absolute form (http://host/path?query), which a client
+// may send as to a proxy; any other target as it is.
+std::string origin_form(std::string_view target) {
+    const auto starts_with = [target](std::string_view scheme) {
+        return target.size() >= scheme.size() &&
+               std::equal(scheme.begin(), scheme.end(), target.begin(), [](char a, char b) {
+                   return a == std::tolower(static_cast<unsigned char>(b));
+               });
+    };
+    const size_t authority = starts_with("http://") ? 7 : starts_with("https://") ? 8 : 0;
+    if (authority == 0) {
+        return std::string(target);
+    }
+    const size_t path = target.find_first_of("/?", authority);
+    if (path == std::string_view::npos) {
+        return "/";
+    }
+    return (target[path] == '?' ? "/" : "") + std::string(target.substr(path));
+}
+
+// The connection's place is held for as long as it lives, idle while the connection waits for
+// a request. A trusted front server's connection counts only in the total; each request on it
+// takes a place in its client's counts while it is served.
+asio::awaitable<void> serve_connection(Server& server, std::shared_ptr<beast::tcp_stream> held,
+                                       ConnectionTable::Place place, asio::ip::address peer,
                                        bool from_proxy) {
     const HttpLimits& limits = server.settings.limits;
-    beast::tcp_stream stream(std::move(socket));
+    beast::tcp_stream& stream = *held;
     beast::flat_buffer buffer(limits.max_request_bytes);
     // A new connection is given the request time for its first byte; a kept one the idle time.
     std::chrono::seconds patience = limits.request_timeout;
-    while (co_await await_request(server, stream, buffer, patience)) {
+    for (;;) {
+        if (buffer.size() == 0) {
+            place.idle();
+            if (!co_await await_request(server, stream, buffer, patience)) {
+                co_return;
+            }
+        }
+        // Closed to make room just as a request came: it goes unanswered, as on any kept-alive
+        // connection closed while the client sends, which clients send again on a new one.
+        if (!place.busy()) {
+            co_return;
+        }
         const auto at = std::chrono::system_clock::now();
         const Clock::time_point began = Clock::now();
         patience = limits.idle_timeout;
@@ -310,24 +286,24 @@ asio::awaitable<void> serve_connection(Server& server, tcp::socket socket,
         }
         const auto& message = parser.get();
         const beast::string_view method = message.method_string();
-        const beast::string_view target = message.target();
+        const std::string target =
+            origin_form(std::string_view(message.target().data(), message.target().size()));
         if (const int refused = refusal_status(error, parser, limits)) {
             const Written written =
                 co_await write_answer(server, stream, refusal(server, refused), false, false);
-            log_answer(server, at, began, peer, {method.data(), method.size()},
-                       {target.data(), target.size()}, refused, written.bytes);
+            log_answer(server, at, began, peer, {method.data(), method.size()}, target, refused,
+                       written.bytes);
             co_await close_gently(stream);
             co_return;
         }
         const asio::ip::address client = client_of(server, peer, parser);
-        const HttpRequest request{message.method() == http::verb::head,
-                                  std::string_view(target.data(), target.size()),
-                                  client_key(client)};
-        const std::optional<ConnectionSlot> client_slot =
-            from_proxy ? take_slot(server.counts, limits, false, request.client) : std::nullopt;
+        const HttpRequest request{message.method() == http::verb::head, target, client_key(client)};
+        const std::optional<ConnectionTable::Place> client_place =
+            from_proxy ? server.connections.admit_request(request.client, network_key(client))
+                       : std::nullopt;
         // Not a conditional expression: GCC 12 destroys a co_await's result there too early.
         HttpAnswer answer;
-        if (!from_proxy || client_slot) {
+        if (!from_proxy || client_place) {
             answer = co_await handled(server, request);
         } else {
             answer = refusal(server, 503);
@@ -377,18 +353,29 @@ asio::awaitable<void> accept_connections(Server& server, tcp::acceptor& acceptor
         }
         const auto& trusted = server.settings.trusted_proxies;
         const bool from_proxy = std::find(trusted.begin(), trusted.end(), peer) != trusted.end();
-        std::optional<ConnectionSlot> slot =
-            take_slot(server.counts, server.settings.limits, true,
-                      from_proxy ? std::nullopt : std::optional(client_key(peer)));
-        if (!slot) {
-            refuse_at_once(server, socket, peer);
+        auto stream = std::make_shared<beast::tcp_stream>(std::move(socket));
+        // A connection closed to make room is closed on its own strand; one that has ended
+        // meanwhile is left alone.
+        auto close = [held = std::weak_ptr(stream), executor = stream->get_executor()] {
+            asio::post(executor, [held] {
+                if (const auto stream = held.lock()) {
+                    stream->close();
+                }
+            });
+        };
+        std::optional<ConnectionTable::Place> place =
+            from_proxy
+                ? server.connections.admit_connection(std::nullopt, std::nullopt, close)
+                : server.connections.admit_connection(client_key(peer), network_key(peer), close);
+        if (!place) {
+            refuse_at_once(server, stream->socket(), peer);
             continue;
         }
-        socket.set_option(tcp::no_delay(true), error);
-        const auto executor = socket.get_executor();
+        stream->socket().set_option(tcp::no_delay(true), error);
+        const auto executor = stream->get_executor();
         asio::co_spawn(
             executor,
-            serve_connection(server, std::move(socket), std::move(*slot), peer, from_proxy),
+            serve_connection(server, std::move(stream), std::move(*place), peer, from_proxy),
             asio::detached);
     }
 }

@@ -60,9 +60,11 @@ int main(int argc, char** argv) {
             },
             [&options](int port) {
                 // Tests and scripts read the port from this line.
-                std::cout << "trivelle-results: listening on http://" << options->address << ":"
-                          << port << "/ with the results in " << shown_store(options->db)
-                          << std::endl;
+                // An IPv6 address is bracketed, so that its colons are not taken for the port's.
+                const bool v6 = options->address.find(':') != std::string::npos;
+                std::cout << "trivelle-results: listening on http://" << (v6 ? "[" : "")
+                          << options->address << (v6 ? "]:" : ":") << port
+                          << "/ with the results in " << shown_store(options->db) << std::endl;
             },
             error);
         if (status != 0) {

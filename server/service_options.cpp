@@ -14,8 +14,11 @@ const char* const service_usage =
     "                      or a postgresql:// URI of a PostgreSQL database\n"
     "  --threads N         threads serving connections (default 2)\n"
     "Bounds on what clients may make the service spend:\n"
-    "  --max-connections N              open connections in all (default 1024)\n"
-    "  --max-connections-per-address N  open connections from one address (default 64)\n"
+    "  --max-connections N              open connections in all (default 4096); beyond\n"
+    "                                   a bound the one idle longest within it is closed\n"
+    "  --max-connections-per-address N  open connections from one address (default 32)\n"
+    "  --max-connections-per-network N  open connections from one IPv4 /24 or IPv6 /48\n"
+    "                                   (default 64)\n"
     "  --max-request-bytes N            request line and headers (default 8192)\n"
     "  --max-headers N                  header fields of a request (default 64)\n"
     "  --request-timeout SECONDS        to send a request's headers, and to take its answer\n"
@@ -99,6 +102,8 @@ bool set_option(ServiceOptions& options, std::string_view name, std::string_view
          [](ServiceOptions& o, int64_t v) { o.limits.max_connections = size_t(v); }},
         {"--max-connections-per-address", 1, 1000000,
          [](ServiceOptions& o, int64_t v) { o.limits.max_connections_per_address = size_t(v); }},
+        {"--max-connections-per-network", 1, 1000000,
+         [](ServiceOptions& o, int64_t v) { o.limits.max_connections_per_network = size_t(v); }},
         {"--max-request-bytes", 1024, 1 << 20,
          [](ServiceOptions& o, int64_t v) { o.limits.max_request_bytes = size_t(v); }},
         {"--max-headers", 1, 10000,

@@ -1,5 +1,5 @@
 // Who a request comes from: forwarding headers believed only from a trusted front server, and
-// the key that groups an IPv6 host's addresses.
+// the keys that group an IPv6 host's addresses, and a network's.
 #include "server/client_address.h"
 
 #include <gtest/gtest.h>
@@ -62,9 +62,35 @@ TEST(ClientKey, OneIPv4AddressOrOneIPv6NetworkOf64Bits) {
         // An IPv4 key must not equal the IPv6 network whose other bytes happen to match.
         {"0.0.0.0", "::", false},
         {"1.2.3.4", "102:304::", false},
+        {"6.0.0.0", "::", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(client_key(ip(c.first)) == client_key(ip(c.second)), c.same)
+            << c.first << " and " << c.second;
+    }
+}
+
+TEST(NetworkKey, OneIPv4Network24BitsLongOrOneIPv6Network48BitsLong) {
+    struct Case {
+        const char* first;
+        const char* second;
+        bool same;
+    };
+    const Case cases[] = {
+        {"203.0.113.1", "203.0.113.254", true},
+        {"203.0.113.1", "::ffff:203.0.113.77", true},
+        {"203.0.113.1", "203.0.112.1", false},
+        {"203.0.113.1", "203.1.113.1", false},
+        // An IPv4 network must not equal the IPv6 network whose bytes happen to match.
+        {"6.0.0.1", "::", false},
+        {"0.0.0.1", "::", false},
+        {"2001:db8:1::1", "2001:db8:1:ffff:ffff:ffff:ffff:ffff", true},
+        {"2001:db8:1::1", "2001:db8:2::1", false},
+        {"2001:db8:1::1", "2001:db9:1::1", false},
+        {"2001:db8:1::1", "3001:db8:1::1", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(network_key(ip(c.first)) == network_key(ip(c.second)), c.same)
             << c.first << " and " << c.second;
     }
 }

@@ -1,6 +1,8 @@
-// The deployment files as shipped: nginx with the site's configuration on loopback in front
-// of the real service, which takes each client's address from it; and the systemd unit,
-// checked by systemd itself and by the service's own option parser.
+// The deployment files as shipped: nginx with the site's configuration (and the connections it
+// asks of nginx.conf) on loopback in front of the real service, which takes each client's
+// address from it, and answers an ordinary client while a crowd holds all that nginx lets it;
+// and the systemd unit, checked by systemd itself and by the service's own option parser.
+#include "tests/server/held_connections.h"
 #include "tests/server/raw_client.h"
 #include "tests/server/result_links.h"
 #include "tests/server/stored_rows.h"
@@ -10,9 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -53,6 +58,7 @@ struct FrontServer : testing::Test {
     std::unique_ptr<ServiceProcess> service;
     std::unique_ptr<NginxProcess> nginx;
     int port = 0; // nginx's
+    int worker_connections = 0;
 
     void SetUp() override {
         service = std::make_unique<ServiceProcess>(
@@ -72,7 +78,14 @@ struct FrontServer : testing::Test {
                          "server 127.0.0.1:" + std::to_string(service->port()) + ";"));
         ASSERT_NO_FATAL_FAILURE(replace_once(site, "/var/log/nginx/trivelle-error.log",
                                              folder.path("nginx-trivelle-error.log")));
-        nginx = std::make_unique<NginxProcess>(folder, site, port);
+        // The worker's connections the site asks nginx.conf for, and the descriptors for them.
+        const std::string setting = "#   worker_connections ";
+        const size_t at = site.find(setting);
+        ASSERT_NE(at, std::string::npos) << "the site names no worker_connections";
+        worker_connections = std::atoi(site.c_str() + at + setting.size());
+        ASSERT_GT(worker_connections, 0);
+        allow_all_descriptors();
+        nginx = std::make_unique<NginxProcess>(folder, site, port, worker_connections);
         ASSERT_TRUE(nginx->started()) << nginx->error_log();
     }
 
@@ -147,6 +160,37 @@ TEST_F(FrontServer, NginxRefusesOversizedRequestsAndBodiesBeforeTheyReachTheServ
     }
     EXPECT_EQ(service_log().size(), logged_before) << "none of them reached the service";
     EXPECT_EQ(status_of(ask("127.0.0.5", port, get_request("/"))), 200);
+}
+
+// From each of 256 addresses in 16 /24s, eight connections kept alive by a HEAD every few
+// seconds and one that never sends a byte: more than nginx's worker has, so it must close idle
+// ones for the ordinary clients.
+TEST_F(FrontServer, AnOrdinaryClientIsAnsweredWhileACrowdHoldsAllNginxLetsIt) {
+    HeldConnections crowd(loopback_crowd(16, 16), port, 8, 1);
+    ASSERT_GT(256 * 9, worker_connections) << "the crowd would not fill nginx's worker";
+    double slowest_ms = 0;
+    for (int round = 0; round < 4; ++round) {
+        crowd.round(10s, 1s);
+        const std::string from = "127.0.0." + std::to_string(10 + round);
+        for (const std::string& path : {std::string("/"), std::string("/records"),
+                                        result_path(typical_query("ordinary", 200 + round))}) {
+            const Clock::time_point began = Clock::now();
+            const std::string answer = ask(from.c_str(), port, get_request(path));
+            slowest_ms =
+                std::max(slowest_ms,
+                         std::chrono::duration<double, std::milli>(Clock::now() - began).count());
+            EXPECT_EQ(status_of(answer), 200) << path << ", round " << round;
+        }
+        std::this_thread::sleep_for(1s);
+    }
+    std::printf("through nginx, %d connections a worker: the crowd held at most %d, %d refused, "
+                "%d closed and opened again; the ordinary client's slowest answer %.1f ms\n",
+                worker_connections, crowd.most_held(), crowd.refused(), crowd.reopened(),
+                slowest_ms);
+    EXPECT_LT(crowd.most_held(), 256 * 9) << "nginx closed none of the crowd's connections";
+    EXPECT_NE(file_text(folder.path("nginx/error.log")).find("reusing connections"),
+              std::string::npos)
+        << "nginx never ran short of connections: the crowd tested nothing";
 }
 
 TEST(SystemdUnit, SystemdAcceptsItAndTheServiceAcceptsItsCommandLine) {

@@ -1,6 +1,6 @@
 // A raw TCP client for the hostile-client tests: it connects from a loopback address of its
-// choosing (all of 127/8 is loopback), sends what no HTTP library would, and never waits
-// beyond a bound.
+// choosing (all of 127/8 is loopback; an IPv6 address must be one of this machine's), sends
+// what no HTTP library would, and never waits beyond a bound.
 #pragma once
 
 #include <arpa/inet.h>
@@ -35,7 +35,7 @@ class RawClient {
     // A receive buffer of receive_bytes, when given, keeps the window the server may fill
     // small; it is set before connecting, which fixes the window's scale.
     RawClient(const char* from, int port, int receive_bytes = 0)
-        : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        : socket_(::socket(is_v6(from) ? AF_INET6 : AF_INET, SOCK_STREAM, 0)) {
         if (socket_ < 0) {
             return;
         }
@@ -45,15 +45,20 @@ class RawClient {
         // On Linux the send timeout bounds connect() too.
         const timeval patience{socket_patience.count(), 0};
         setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        // From an IPv6 address, to the service's IPv6 loopback.
+        if (is_v6(from)) {
+            sockaddr_in6 address{};
+            address.sin6_family = AF_INET6;
+            inet_pton(AF_INET6, from, &address.sin6_addr);
+            connected_ = bind_and_connect(address, address.sin6_port, address.sin6_addr, AF_INET6,
+                                          port, "::1");
+            return;
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         inet_pton(AF_INET, from, &address.sin_addr);
-        if (bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            return;
-        }
-        address.sin_port = htons(uint16_t(port));
-        inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
-        connected_ = connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        connected_ = bind_and_connect(address, address.sin_port, address.sin_addr, AF_INET, port,
+                                      "127.0.0.1");
     }
     ~RawClient() {
         if (socket_ >= 0) {
@@ -90,12 +95,13 @@ class RawClient {
     // What has arrived already, without waiting.
     std::string ready() { return receive(std::chrono::milliseconds(0)); }
 
-    // One whole answer to a GET, its headers and the body they announce, waiting at most
-    // patience; the connection stays open for the next request. Whatever came, when it did not.
-    std::string answer(std::chrono::milliseconds patience) {
+    // One whole answer to a GET, its headers and the body they announce (to a HEAD, its
+    // headers only), waiting at most patience; the connection stays open for the next
+    // request. Whatever came, when it did not.
+    std::string answer(std::chrono::milliseconds patience, bool to_head = false) {
         const Clock::time_point deadline = Clock::now() + patience;
         for (;;) {
-            if (const size_t length = whole_answer_length(); length > 0) {
+            if (const size_t length = whole_answer_length(to_head); length > 0) {
                 std::string answer = received_.substr(0, length);
                 received_.erase(0, length);
                 return answer;
@@ -113,6 +119,22 @@ class RawClient {
     }
 
   private:
+    static bool is_v6(const char* address) {
+        return std::string_view(address).find(':') != std::string_view::npos;
+    }
+
+    // Binds the socket to the address as given, then connects it to the port of to.
+    template <typename Address, typename Port, typename Host>
+    bool bind_and_connect(Address& address, Port& port_field, Host& host, int family, int port,
+                          const char* to) {
+        if (bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            return false;
+        }
+        port_field = htons(uint16_t(port));
+        inet_pton(family, to, &host);
+        return connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+
     // Reads what comes within patience into received_; false when nothing did.
     bool take(std::chrono::milliseconds patience) {
         pollfd readable{socket_, POLLIN, 0};
@@ -130,10 +152,13 @@ class RawClient {
     }
 
     // The length of the first answer in received_ once all of it is there; 0 until then.
-    size_t whole_answer_length() const {
+    size_t whole_answer_length(bool to_head) const {
         const size_t headers_end = received_.find("\r\n\r\n");
         if (headers_end == std::string::npos) {
             return 0;
+        }
+        if (to_head) {
+            return headers_end + 4;
         }
         std::string headers = received_.substr(0, headers_end);
         std::transform(headers.begin(), headers.end(), headers.begin(),

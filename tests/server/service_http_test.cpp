@@ -2,12 +2,15 @@
 // bad links refused with nothing stored, the records and the fixed pages, and the private
 // fields in no answer.
 #include "resources/web_addresses.h"
+#include "tests/server/raw_client.h"
 #include "tests/server/result_links.h"
 #include "tests/server/service_fixture.h"
 #include "tests/server/stored_rows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -144,6 +147,59 @@ TEST_F(Site, EveryPageAnswersAtItsOwnAddressAndAtTheProgramsOne) {
     EXPECT_EQ(missing.status, 404);
     EXPECT_TRUE(contains(missing.body, utf8_text(u8"Страницы нет")));
     EXPECT_EQ(get("/cgi-bin/trv-w-ruXpl?00").status, 404) << "a route is its path, not a pattern";
+}
+
+// A client may name the whole address in the request line, as it would to a proxy; the service
+// serves its path and query, and logs the path alone.
+TEST(AbsoluteForm, ATargetWithSchemeAndHostIsServedAsItsPathAndQuery) {
+    TemporaryFolder folder;
+    const std::string output = folder.path("output.txt");
+    const std::string db = folder.path("results.sqlite");
+    const std::string query = typical_query("absolute", 200);
+    {
+        ServiceProcess service(TRIVELLE_RESULTS_SERVICE, db, {}, StartWait::for_port, output);
+        ASSERT_TRUE(service.started());
+        const std::string home = get(service, "/").body;
+        const std::string records = get(service, "/records").body;
+        struct Case {
+            std::string target;
+            int status;
+            const std::string* body; // none: not compared
+        };
+        const Case cases[] = {
+            {"http://www.trivelle.net/records", 200, &records},
+            {"HTTP://WWW.TRIVELLE.NET/records", 200, &records},
+            {"https://www.trivelle.net:8443/records", 200, &records},
+            {"http://www.trivelle.net", 200, &home},
+            {"http://www.trivelle.net?ignored", 200, &home},
+            {"http://www.trivelle.net" + result_path(query), 200, nullptr},
+            // No scheme of the web: a path that is none of the site's.
+            {"ftp://www.trivelle.net/records", 404, nullptr},
+        };
+        for (const Case& c : cases) {
+            RawClient client("127.0.0.1", service.port());
+            client.send("GET " + c.target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+            const std::string answer = client.answer(std::chrono::seconds(10));
+            EXPECT_EQ(status_of(answer), c.status) << c.target;
+            if (c.body != nullptr) {
+                EXPECT_EQ(body_of(answer), *c.body) << c.target;
+            }
+        }
+        EXPECT_FALSE(stored_row(db, query).empty()) << "the result link in absolute form";
+        EXPECT_EQ(service.stop(), 0);
+    }
+    std::ifstream log(output);
+    int absolute = 0;
+    std::string listening;
+    std::getline(log, listening);
+    for (std::string line; std::getline(log, line);) {
+        std::string lower = line;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        EXPECT_EQ(lower.find("http"), std::string::npos) << line;
+        absolute += line.find(" GET /records 200 ") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(absolute, 4) << "/records asked once directly and three times in absolute form";
 }
 
 TEST_F(Service, StopsCleanlyOnSigtermAndRefusesAPortInUse) {

@@ -36,8 +36,9 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     std::string error;
     const auto defaults = parse({}, error);
     ASSERT_TRUE(defaults);
-    EXPECT_EQ(defaults->limits.max_connections, 1024u);
-    EXPECT_EQ(defaults->limits.max_connections_per_address, 64u);
+    EXPECT_EQ(defaults->limits.max_connections, 4096u);
+    EXPECT_EQ(defaults->limits.max_connections_per_address, 32u);
+    EXPECT_EQ(defaults->limits.max_connections_per_network, 64u);
     EXPECT_EQ(defaults->limits.max_request_bytes, 8192u);
     EXPECT_EQ(defaults->limits.max_headers, 64u);
     EXPECT_EQ(defaults->limits.request_timeout, std::chrono::seconds(10));
@@ -55,6 +56,8 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
                                 "--max-connections",
                                 "10",
                                 "--max-connections-per-address=2",
+                                "--max-connections-per-network",
+                                "3",
                                 "--max-request-bytes",
                                 "1024",
                                 "--max-headers",
@@ -81,6 +84,7 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(options->threads, 3);
     EXPECT_EQ(options->limits.max_connections, 10u);
     EXPECT_EQ(options->limits.max_connections_per_address, 2u);
+    EXPECT_EQ(options->limits.max_connections_per_network, 3u);
     EXPECT_EQ(options->limits.max_request_bytes, 1024u);
     EXPECT_EQ(options->limits.max_headers, 5u);
     EXPECT_EQ(options->limits.request_timeout, std::chrono::seconds(7));
@@ -113,6 +117,7 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         // A bound of nothing would refuse every client; one too large is no bound.
         {"--threads", "0"},
         {"--max-connections", "0"},
+        {"--max-connections-per-network", "0"},
         {"--max-request-bytes", "1023"},
         {"--max-request-bytes", "1048577"},
         {"--request-timeout", "0"},

@@ -67,7 +67,8 @@ int free_loopback_port() {
     return ntohs(address.sin_port);
 }
 
-NginxProcess::NginxProcess(const TemporaryFolder& folder, const std::string& http_block, int port) {
+NginxProcess::NginxProcess(const TemporaryFolder& folder, const std::string& http_block, int port,
+                           int worker_connections) {
     const std::string program = nginx_program();
     if (program.empty()) {
         error_log_text_ = "no nginx (scripts/bootstrap server installs it)";
@@ -82,7 +83,7 @@ NginxProcess::NginxProcess(const TemporaryFolder& folder, const std::string& htt
            // test's folder.
            << (geteuid() == 0 ? "user root;\n" : "") << "pid " << prefix << "/nginx.pid;\n"
            << "error_log " << prefix << "/error.log notice;\n"
-           << "events { worker_connections 256; }\n"
+           << "events { worker_connections " << worker_connections << "; }\n"
            << "http {\n"
            << "    client_body_temp_path " << prefix << "/client-body;\n"
            << "    proxy_temp_path " << prefix << "/proxy;\n"

@@ -112,13 +112,15 @@ ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
     if (spawned != 0) {
         pid_ = -1;
     } else if (wait == StartWait::for_port) {
-        // "...listening on http://127.0.0.1:PORT/ ..."
+        // "...listening on http://127.0.0.1:PORT/ ..." or "http://[::]:PORT/"
         listening_line_ =
             output_file.empty() ? first_line(out[0]) : first_line_of_file(output_file);
-        const std::string marker = "http://127.0.0.1:";
+        const std::string marker = "listening on http://";
         const size_t at = listening_line_.find(marker);
         if (at != std::string::npos) {
-            port_ = std::atoi(listening_line_.c_str() + at + marker.size());
+            const size_t colon =
+                listening_line_.rfind(':', listening_line_.find('/', at + marker.size()));
+            port_ = std::atoi(listening_line_.c_str() + colon + 1);
         }
     }
     close(out[0]);
