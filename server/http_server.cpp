@@ -322,7 +322,7 @@ asio::awaitable<void> serve_connection(Server& server, tcp::socket socket,
         const asio::ip::address client = client_of(server, peer, parser);
         const HttpRequest request{message.method() == http::verb::head,
                                   std::string_view(target.data(), target.size()),
-                                  client_key(client)};
+                                  client_key(client), client};
         const std::optional<ConnectionSlot> client_slot =
             from_proxy ? take_slot(server.counts, limits, false, request.client) : std::nullopt;
         // Not a conditional expression: GCC 12 destroys a co_await's result there too early.
