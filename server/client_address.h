@@ -28,9 +28,10 @@ boost::asio::ip::address unmapped(const boost::asio::ip::address& address);
 // An IPv4 address written as IPv6 (::ffff:a.b.c.d) is the same client as the IPv4 address.
 ClientKey client_key(const boost::asio::ip::address& address);
 
-// The network a client is in, as one client for the connection bounds: an IPv4 /24 or an IPv6
-// /48, the smallest blocks that are routed on their own, so a holder of a block of addresses
-// cannot pass a bound by spreading over it.
+// The network a client is in, as one client for the network's connection and results bounds:
+// an IPv4 /24 or an IPv6 /48, the smallest blocks that are routed on their own, so a holder of
+// a block of addresses cannot pass a bound by spreading over it. An IPv4 address written as
+// IPv6 (::ffff:a.b.c.d) is in the IPv4 address's network.
 ClientKey network_key(const boost::asio::ip::address& address);
 
 // The address of the client behind a request. Only when the peer is one of the trusted front

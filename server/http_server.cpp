@@ -297,7 +297,8 @@ asio::awaitable<void> serve_connection(Server& server, std::shared_ptr<beast::tc
             co_return;
         }
         const asio::ip::address client = client_of(server, peer, parser);
-        const HttpRequest request{message.method() == http::verb::head, target, client_key(client)};
+        const HttpRequest request{message.method() == http::verb::head, target, client_key(client),
+                                  client};
         const std::optional<ConnectionTable::Place> client_place =
             from_proxy ? server.connections.admit_request(request.client, network_key(client))
                        : std::nullopt;

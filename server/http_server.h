@@ -35,9 +35,10 @@ struct HttpLimits {
 };
 
 struct HttpRequest {
-    bool head = false;       // HEAD: answered like GET, without the body
-    std::string_view target; // the path and the query, undecoded (of an absolute URI too)
-    ClientKey client;        // who sent it, behind a trusted front server too
+    bool head = false;                // HEAD: answered like GET, without the body
+    std::string_view target;          // the path and the query, undecoded (of an absolute URI too)
+    ClientKey client;                 // who sent it, behind a trusted front server too
+    boost::asio::ip::address address; // the address client is counted by, unmapped
 };
 
 struct HttpAnswer {

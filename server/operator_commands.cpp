@@ -3,7 +3,9 @@
 
 #include "server/text.h"
 
+#include <charconv>
 #include <climits>
+#include <cstdio>
 #include <string_view>
 
 const char* const operator_usage =
@@ -15,6 +17,8 @@ const char* const operator_usage =
     "  backup --to FILE        a consistent copy of a SQLite file, made while services write to\n"
     "                          it; FILE must not exist yet\n"
     "  counts                  the results of each settings class, the largest class first\n"
+    "  size [--max-db-bytes N] the bytes the store takes, as the service counts them against\n"
+    "                          its --max-db-bytes bound (the service's default unless given)\n"
     "--db WHERE is a SQLite file or a postgresql:// URI, as the service's --db.\n"
     "Exit status: 0 done, 1 the results could not be used, 2 a wrong command line.\n";
 
@@ -30,7 +34,8 @@ struct Verb {
 constexpr Verb verbs[] = {{"erase", OperatorAction::erase},
                           {"export", OperatorAction::export_csv},
                           {"backup", OperatorAction::backup},
-                          {"counts", OperatorAction::counts}};
+                          {"counts", OperatorAction::counts},
+                          {"size", OperatorAction::size}};
 
 // A quoted field. A text that begins like a formula gets an apostrophe first, so that a
 // nickname sent as "=HYPERLINK(...)" stays text when the file is opened in a spreadsheet.
@@ -98,6 +103,14 @@ std::optional<OperatorCommand> parse_operator_command(int argc, const char* cons
             command.erase_value = value;
         } else if (command.action == OperatorAction::backup && name == "--to" && !value.empty()) {
             command.backup_to = value;
+        } else if (command.action == OperatorAction::size && name == "--max-db-bytes") {
+            const auto [end, failure] =
+                std::from_chars(value.data(), value.data() + value.size(), command.max_db_bytes);
+            if (failure != std::errc() || end != value.data() + value.size() ||
+                command.max_db_bytes <= 0) {
+                error = "--max-db-bytes takes a number of bytes, not '" + value + "'";
+                return std::nullopt;
+            }
         } else {
             error = value.empty()
                         ? std::string(name) + " needs a value"
@@ -148,6 +161,15 @@ void run_operator_command(const OperatorCommand& command, ResultsStore& store, s
                 << c.class_size << '\n';
         }
         break;
+    case OperatorAction::size: {
+        const int64_t bytes = store.size_bytes();
+        char share[32];
+        std::snprintf(share, sizeof share, "%.1f",
+                      100.0 * double(bytes) / double(command.max_db_bytes));
+        out << bytes << " of " << command.max_db_bytes << " bytes (" << share << " %)"
+            << (bytes >= command.max_db_bytes ? ": new results are refused" : "") << "\n";
+        break;
+    }
     case OperatorAction::backup:
     case OperatorAction::help:
         break; // done without a store

@@ -1,14 +1,16 @@
 // trivelle-admin: what an operator does to the results besides serving them: erase one
-// player's results, export the public columns, back up a SQLite file, count the classes.
+// player's results, export the public columns, back up a SQLite file, count the classes, and
+// say how near the store is to its size bound.
 #pragma once
 
 #include "server/results_store.h"
 
+#include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 
-enum class OperatorAction { erase, export_csv, backup, counts, help };
+enum class OperatorAction { erase, export_csv, backup, counts, size, help };
 
 struct OperatorCommand {
     OperatorAction action = OperatorAction::help;
@@ -16,6 +18,7 @@ struct OperatorCommand {
     PlayerField erase_by = PlayerField::email;
     std::string erase_value; // UTF-8, as the terminal gives it
     std::string backup_to;
+    int64_t max_db_bytes = StoreLimits{}.max_bytes; // the bound size compares with
 };
 
 extern const char* const operator_usage;

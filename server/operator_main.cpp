@@ -1,5 +1,5 @@
 // trivelle-admin: erases a player's results, exports the public columns, backs up a SQLite
-// file and counts the classes, on the store a service uses, while it runs.
+// file, counts the classes and measures the store, on the store a service uses, while it runs.
 #include "server/operator_commands.h"
 #include "server/sqlite_store.h"
 

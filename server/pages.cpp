@@ -63,6 +63,8 @@ std::string status_title(int status) {
         return u8str(u8"Слишком большие заголовки запроса");
     case 503:
         return u8str(u8"Сервер занят, повторите запрос позже");
+    case 507:
+        return u8str(u8"Место для результатов заполнено");
     default:
         return status < 500 ? u8str(u8"Запрос не принят") : u8str(u8"Ошибка на сервере");
     }

@@ -190,6 +190,17 @@ SELECT initial_ball_count, colour_count, round_count, lines_per_round, nickname,
     total_moves, received_at FROM results
 ORDER BY initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id)sql";
 
+// The results' tables with their indexes and the TOAST of their long texts: the disk the
+// results take. Space an erase frees is reused by later rows but counted until VACUUM FULL.
+constexpr const char* tables_size = R"sql(
+SELECT coalesce(sum(pg_total_relation_size(t)), 0)::bigint
+FROM unnest(ARRAY['results', 'class_counts', 'move_counts', 'result_changes']::regclass[]) t)sql";
+
+// Measuring the tables asks the server to look at each of their files: at most once a second
+// before a batch, so that a store at its bound costs no more than one at rest, and one beyond
+// it takes at most a second's results more.
+constexpr std::chrono::seconds size_reading_interval{1};
+
 // Waiting for a lock beyond the bound, a deadlock broken by the server, a statement over its
 // time: the database is busy, and the result may be sent again.
 bool busy_state(const std::string& sqlstate) {
@@ -400,6 +411,15 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
             if (!writer_ || writer_->lost()) {
                 writer_ = connect();
             }
+            const auto now = std::chrono::steady_clock::now();
+            if (!size_read_at_ || now - *size_read_at_ >= size_reading_interval) {
+                size_read_ = writer_->run(tables_size).integer(0, 0);
+                size_read_at_ = now;
+            }
+            if (size_read_ >= limits_.max_bytes) {
+                failure = StoreStatus::full;
+                break;
+            }
             PostgresTransaction transaction(*writer_);
             std::unordered_set<std::string> new_keys;
             const PostgresResult inserted = writer_->run(insert_batch, parameters);
@@ -557,6 +577,11 @@ int64_t PostgresStore::result_count() {
         return connection.run("SELECT coalesce(sum(result_count), 0) FROM class_counts")
             .integer(0, 0);
     });
+}
+
+int64_t PostgresStore::size_bytes() {
+    return reading(
+        [](PostgresConnection& connection) { return connection.run(tables_size).integer(0, 0); });
 }
 
 uint64_t PostgresStore::generation() {

@@ -6,8 +6,10 @@
 #include "server/results_store.h"
 #include "server/write_queue.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 class PostgresConnection;
@@ -29,6 +31,7 @@ class PostgresStore final : public ResultsStore {
                                int count) override;
     std::vector<MovesCount> move_counts(const TestSettings& settings) override;
     int64_t result_count() override;
+    int64_t size_bytes() override;
     uint64_t generation() override;
     int64_t erase_player(PlayerField field, std::string_view value) override;
     void each_published(
@@ -50,6 +53,9 @@ class PostgresStore final : public ResultsStore {
     std::string uri_;
     StoreLimits limits_;
     std::unique_ptr<PostgresConnection> writer_; // the writer thread's alone once it runs
+    // The writer's last reading of size_bytes, and when it was taken.
+    int64_t size_read_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> size_read_at_;
 
     std::mutex pool_mutex_;
     std::condition_variable pool_ready_;

@@ -35,10 +35,10 @@ int main(int argc, char** argv) {
     }
 
     try {
-        const std::unique_ptr<ResultsStore> store =
-            open_results_store(options->db, {options->lock_wait, options->max_pending,
-                                             options->db_connections, options->db_timeout});
-        ResultRateLimit results_limit(options->results_per_minute, options->max_tracked_addresses);
+        const std::unique_ptr<ResultsStore> store = open_results_store(
+            options->db, {options->lock_wait, options->max_pending, options->db_connections,
+                          options->db_timeout, options->max_db_bytes});
+        ResultRateLimit results_limit(options->result_allowances);
         ResultsSite site(*store, results_limit);
         HttpServerSettings settings;
         settings.address = options->address;

@@ -76,19 +76,39 @@ HttpAnswer stored_answer(const StoreOutcome& outcome, const ClassPictures& pictu
     case StoreStatus::failed:
         answer = page_answer(500, error_page(500, u8str(u8"Результат не сохранён.")));
         break;
+    case StoreStatus::full:
+        // 507, not 503: the place stays taken until an operator frees it, so there is no
+        // moment to tell the client to try again.
+        answer = page_answer(
+            507, error_page(507, u8str(u8"Результат не сохранён: место для результатов на "
+                                       u8"сервере заполнено. Таблица рекордов открыта, как "
+                                       u8"прежде.")));
+        break;
     }
     answer.headers.emplace_back("Cache-Control", "no-store");
     return answer;
 }
 
-// A client that sent more results than its allowance: nothing is stored, and it is told when
-// it may send the next.
-HttpAnswer too_many_answer(std::chrono::seconds wait) {
-    const std::string seconds = std::to_string(wait.count());
+// Whose results were too many, as the refused client is told.
+std::string too_many_from(LimitLevel level) {
+    switch (level) {
+    case LimitLevel::client:
+        return u8str(u8"с вашего адреса пришло слишком много результатов");
+    case LimitLevel::network:
+        return u8str(u8"из вашей сети пришло слишком много результатов");
+    case LimitLevel::service:
+        return u8str(u8"на сервер пришло слишком много результатов");
+    }
+    return {};
+}
+
+// A result beyond an allowance: nothing is stored, and the client is told when it may send
+// the next.
+HttpAnswer too_many_answer(const Admission& refusal) {
+    const std::string seconds = std::to_string(refusal.wait.count());
     HttpAnswer answer = page_answer(
-        429, error_page(429, u8str(u8"Результат не сохранён: с вашего адреса пришло слишком "
-                                   u8"много результатов. Повторите через ") +
-                                 seconds + u8str(u8" с.")));
+        429, error_page(429, u8str(u8"Результат не сохранён: ") + too_many_from(refusal.level) +
+                                 u8str(u8". Повторите через ") + seconds + u8str(u8" с.")));
     answer.headers.emplace_back("Retry-After", seconds);
     answer.headers.emplace_back("Cache-Control", "no-store");
     return answer;
@@ -160,9 +180,9 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
         } else if (request.head) {
             // A HEAD stores nothing: it says only that the link would be taken.
             reply({200, {{"Content-Type", html_type}, {"Cache-Control", "no-store"}}, nullptr});
-        } else if (const std::chrono::seconds wait = results_limit_.admit(request.client);
-                   wait.count() > 0) {
-            reply(too_many_answer(wait));
+        } else if (const Admission admission = results_limit_.admit(request.address);
+                   admission.wait.count() > 0) {
+            reply(too_many_answer(admission));
         } else {
             ClassPictures pictures = class_pictures(store_, *reading.row);
             store_.store_async(

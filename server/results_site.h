@@ -27,7 +27,7 @@ const std::vector<std::pair<std::string, std::string>>& site_headers();
 
 class ResultsSite {
   public:
-    // Each client's results pass the limit before they reach the store; pages are not limited.
+    // Results pass the limits before they reach the store; pages are not limited.
     ResultsSite(ResultsStore& store, ResultRateLimit& results_limit);
     // Answers a GET or HEAD; a result is answered once the store has it on disk.
     void handle(const HttpRequest& request, const HttpReply& reply);

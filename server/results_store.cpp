@@ -31,6 +31,9 @@ StoredResult ResultsStore::store(const ResultRow& row, int64_t received_at) {
     if (answer.status == StoreStatus::busy) {
         throw StoreError("the store is busy");
     }
+    if (answer.status == StoreStatus::full) {
+        throw StoreError("the store is full");
+    }
     if (answer.status == StoreStatus::failed) {
         throw StoreError("the result was not stored");
     }

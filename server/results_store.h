@@ -56,9 +56,15 @@ struct StoreLimits {
     // waits for any answer from it before it drops the connection and answers failed.
     size_t connections = 4;
     std::chrono::milliseconds answer_wait{10000};
+    // The store's size (size_bytes) from which results are refused (full), so that a flood of
+    // results cannot fill the disk. 2 GiB: about 1.3 million results of the largest size and
+    // many millions of ordinary ones, a day and a half of the service-wide limit at the
+    // largest size, and small enough that the file and a backup of it fit a small server.
+    int64_t max_bytes = int64_t(2) << 30;
 };
 
-enum class StoreStatus { stored, busy, failed };
+// full: the store has reached limits.max_bytes.
+enum class StoreStatus { stored, busy, failed, full };
 
 struct StoreOutcome {
     StoreStatus status = StoreStatus::failed;
@@ -99,6 +105,9 @@ class ResultsStore {
     // The move counts of one class, fewest first, with how many results have each.
     virtual std::vector<MovesCount> move_counts(const TestSettings& settings) = 0;
     virtual int64_t result_count() = 0;
+    // The bytes the store takes as its bound counts them: for the SQLite file its pages in
+    // use and its write-ahead log; for PostgreSQL its tables with their indexes.
+    virtual int64_t size_bytes() = 0;
     // Changes whenever what the pages show may have changed, by this service or any other
     // program sharing the store, before the result that changed it is answered.
     virtual uint64_t generation() = 0;

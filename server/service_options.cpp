@@ -29,8 +29,16 @@ const char* const service_usage =
     "  --max-pending N                  results waiting to be written (default 4096)\n"
     "  --results-per-minute N           results from one client address, or IPv6 /64,\n"
     "                                   a minute (default 30); beyond it 429\n"
-    "  --max-tracked-addresses N        client addresses remembered for that limit; the one\n"
-    "                                   seen longest ago is forgotten (default 65536)\n"
+    "  --network-results-per-minute N   results from one network, IPv4 /24 or IPv6 /48,\n"
+    "                                   a minute (default 120); beyond it 429\n"
+    "  --service-results-per-minute N   results from all clients together a minute\n"
+    "                                   (default 600); beyond it 429\n"
+    "  --max-tracked-addresses N        clients, and networks, remembered for these limits\n"
+    "                                   (default 16384 of each); only one whose allowance is\n"
+    "                                   whole again is forgotten, and newcomers that find no\n"
+    "                                   room share one client's allowance\n"
+    "  --max-db-bytes N                 the store's size beyond which results are refused\n"
+    "                                   with 507 (default 2147483648, 2 GiB)\n"
     "Behind a front server:\n"
     "  --trusted-proxy ADDRESS[,...]    a front server whose X-Forwarded-For (its rightmost\n"
     "                                   entry) or X-Real-IP names the client; may be repeated\n"
@@ -117,9 +125,15 @@ bool set_option(ServiceOptions& options, std::string_view name, std::string_view
         {"--max-pending", 1, 1000000,
          [](ServiceOptions& o, int64_t v) { o.max_pending = size_t(v); }},
         {"--results-per-minute", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.results_per_minute = size_t(v); }},
+         [](ServiceOptions& o, int64_t v) { o.result_allowances.per_client = size_t(v); }},
+        {"--network-results-per-minute", 1, 1000000,
+         [](ServiceOptions& o, int64_t v) { o.result_allowances.per_network = size_t(v); }},
+        {"--service-results-per-minute", 1, 1000000,
+         [](ServiceOptions& o, int64_t v) { o.result_allowances.per_service = size_t(v); }},
         {"--max-tracked-addresses", 1, 10000000,
-         [](ServiceOptions& o, int64_t v) { o.max_tracked_addresses = size_t(v); }},
+         [](ServiceOptions& o, int64_t v) { o.result_allowances.max_tracked = size_t(v); }},
+        {"--max-db-bytes", 4096, int64_t(1) << 50,
+         [](ServiceOptions& o, int64_t v) { o.max_db_bytes = v; }},
         {"--db-connections", 2, 1000,
          [](ServiceOptions& o, int64_t v) { o.db_connections = size_t(v); }},
         {"--db-timeout", 100, 600000,

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "server/http_server.h"
+#include "server/result_rate_limit.h"
+#include "server/results_store.h"
 
 #include <chrono>
 #include <cstddef>
@@ -19,10 +21,11 @@ struct ServiceOptions {
     // How long a result may wait for the database's write lock, and how many may wait.
     std::chrono::milliseconds lock_wait{2000};
     size_t max_pending = 4096;
-    // Results a minute from one client (an IPv4 address or an IPv6 /64), and how many clients
-    // are remembered for it.
-    size_t results_per_minute = 30;
-    size_t max_tracked_addresses = 65536;
+    // Results a minute from one client (an IPv4 address or an IPv6 /64), one network and the
+    // whole service, and how many clients and networks are remembered for them.
+    ResultAllowances result_allowances;
+    // The store's size beyond which results are refused.
+    int64_t max_db_bytes = StoreLimits{}.max_bytes;
     // Front servers whose forwarding headers name the client.
     std::vector<boost::asio::ip::address> trusted_proxies;
     bool access_log = true;

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -234,6 +235,27 @@ struct SqliteStore::Writer {
     SqliteStatement class_size{
         connection,
         (std::string("SELECT result_count FROM class_counts WHERE ") + class_match).c_str()};
+    SqliteStatement pages_in_use{connection, R"sql(
+        SELECT (c.page_count - f.freelist_count) * s.page_size
+        FROM pragma_page_count() c, pragma_freelist_count() f, pragma_page_size() s)sql"};
+
+    // The pages in use, since an erased result's pages take the next results, and the
+    // write-ahead log, which keeps the largest size it reached. Read from the file's header
+    // and one stat: cheap enough for every batch.
+    int64_t size_bytes() {
+        int64_t bytes = 0;
+        {
+            SqliteQuery query(pages_in_use);
+            query.step();
+            bytes = query.integer(0);
+        }
+        const std::string wal = std::string(sqlite3_db_filename(connection.get(), "main")) + "-wal";
+        struct stat file {};
+        if (stat(wal.c_str(), &file) == 0) {
+            bytes += file.st_size;
+        }
+        return bytes;
+    }
 
     // Stores one row of the open transaction and reads back its result and place.
     StoredResult store(const ResultRow& row, int64_t received_at) {
@@ -367,10 +389,17 @@ void SqliteStore::write_batch(std::vector<PendingResult>& batch) {
     try {
         const std::lock_guard lock(writer_mutex_);
         SqliteTransaction transaction(writer_->connection);
-        for (size_t i = 0; i < batch.size(); ++i) {
+        // Measured once a batch, with the write lock held: what an operator erased counts.
+        // A batch begun below the bound may end beyond it by at most its own results.
+        if (writer_->size_bytes() >= limits_.max_bytes) {
+            failure = StoreStatus::full;
+        }
+        for (size_t i = 0; i < batch.size() && failure == StoreStatus::stored; ++i) {
             outcomes[i] = {StoreStatus::stored, writer_->store(batch[i].row, batch[i].received_at)};
         }
-        transaction.commit();
+        if (failure == StoreStatus::stored) {
+            transaction.commit();
+        }
     } catch (const SqliteError& e) {
         // Nothing of the batch is stored: the transaction rolled back as it unwound.
         failure = e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED ? StoreStatus::busy
@@ -478,6 +507,11 @@ uint64_t SqliteStore::generation() {
     SqliteQuery version(reader_->data_version);
     version.step();
     return uint64_t(version.integer(0));
+}
+
+int64_t SqliteStore::size_bytes() {
+    const std::lock_guard lock(writer_mutex_);
+    return writer_->size_bytes();
 }
 
 int64_t SqliteStore::erase_player(PlayerField field, std::string_view value) {

@@ -25,6 +25,7 @@ class SqliteStore final : public ResultsStore {
                                int count) override;
     std::vector<MovesCount> move_counts(const TestSettings& settings) override;
     int64_t result_count() override;
+    int64_t size_bytes() override;
     uint64_t generation() override;
     int64_t erase_player(PlayerField field, std::string_view value) override;
     void each_published(

@@ -157,6 +157,7 @@ struct CountingStore final : ResultsStore {
         return {};
     }
     int64_t result_count() override { return 120; }
+    int64_t size_bytes() override { return 0; }
     uint64_t generation() override { return 1; }
     int64_t erase_player(PlayerField, std::string_view) override { return 0; }
     void each_published(
@@ -183,10 +184,10 @@ TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
     };
     for (const Case& c : cases) {
         CountingStore store;
-        ResultRateLimit results_limit(30, 10);
+        ResultRateLimit results_limit({});
         ResultsSite site(store, results_limit);
         HttpAnswer answer;
-        site.handle({false, c.path, {}}, [&answer](HttpAnswer a) { answer = std::move(a); });
+        site.handle({false, c.path, {}, {}}, [&answer](HttpAnswer a) { answer = std::move(a); });
         EXPECT_EQ(answer.status, c.status) << c.path;
         EXPECT_EQ(store.class_reads, c.class_reads) << c.path;
         EXPECT_EQ(store.other_reads, 0) << c.path;

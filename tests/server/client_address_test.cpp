@@ -84,6 +84,8 @@ TEST(NetworkKey, OneIPv4Network24BitsLongOrOneIPv6Network48BitsLong) {
         // An IPv4 network must not equal the IPv6 network whose bytes happen to match.
         {"6.0.0.1", "::", false},
         {"0.0.0.1", "::", false},
+        {"0.0.0.1", "::1", false},
+        {"32.1.13.1", "2001:db8::1", false},
         {"2001:db8:1::1", "2001:db8:1:ffff:ffff:ffff:ffff:ffff", true},
         {"2001:db8:1::1", "2001:db8:2::1", false},
         {"2001:db8:1::1", "2001:db9:1::1", false},

@@ -1,6 +1,7 @@
 // trivelle-admin on a real results file, alone and beside a running service: its refusals, a
 // player's results erased (and gone from the records at once), the public columns exported,
-// a backup taken while results arrive, and the counts of each class.
+// a backup taken while results arrive, the counts of each class, and the store's size against
+// the bound from which the service refuses results.
 #include "server/sqlite_store.h"
 #include "tests/server/every_store.h"
 #include "tests/server/result_links.h"
@@ -61,7 +62,10 @@ TEST_F(OperatorTool, RefusesAWrongCommandLineInOneLineWithStatusTwo) {
                                  "erase --email",
                                  "backup" + d,
                                  "export --to x" + d,
-                                 "counts --verbose yes" + d};
+                                 "counts --verbose yes" + d,
+                                 "size --max-db-bytes 0" + d,
+                                 "size --max-db-bytes 2G" + d,
+                                 "counts --max-db-bytes 4096" + d};
     for (const std::string& line : wrong) {
         const CommandRun run = admin(line);
         EXPECT_EQ(run.exit_code, 2) << line;
@@ -133,6 +137,37 @@ TEST_P(OperatorToolOnEveryStore, ExportsOnlyThePublicColumnsInOrderOfPlaceAsCsv)
     for (const char* hidden : {"@x.org", "hidden", "1990"}) {
         EXPECT_EQ(run.output.find(hidden), std::string::npos) << hidden;
     }
+}
+
+// The tool measures the store as the service does: from that size on, the service refuses
+// results with 507 and stores nothing, while every page still answers.
+TEST_P(OperatorToolOnEveryStore, SizeShowsHowNearTheBoundIsFromWhichTheServiceRefusesResults) {
+    fill(where, {row("Kept", 90, "kept@x.org")});
+    const CommandRun measured = admin("size --db '" + where + "'");
+    ASSERT_EQ(measured.exit_code, 0) << measured.output;
+    const int64_t size = std::atoll(measured.output.c_str());
+    ASSERT_GT(size, 0) << measured.output;
+    EXPECT_EQ(measured.output, std::to_string(size) + " of 2147483648 bytes (0.0 %)\n");
+
+    const std::string bound = std::to_string(size);
+    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, where, {"--max-db-bytes=" + bound});
+    ASSERT_TRUE(service.started());
+    const Answer refused = get(service, result_path(typical_query("Refused", 80)));
+    EXPECT_EQ(refused.status, 507);
+    EXPECT_EQ(refused.header("Cache-Control"), "no-store");
+    EXPECT_NE(refused.body.find("507"), std::string::npos);
+    EXPECT_EQ(result_count(where), 1);
+    for (const char* page : {"/records", "/records/42-7-5x12", "/rules", "/"}) {
+        const Answer answer = get(service, page);
+        EXPECT_EQ(answer.status, 200) << page;
+        EXPECT_EQ(answer.body.find("Refused"), std::string::npos) << page;
+    }
+    EXPECT_NE(get(service, "/records").body.find("Kept"), std::string::npos);
+
+    const CommandRun full = admin("size --max-db-bytes " + bound + " --db '" + where + "'");
+    EXPECT_EQ(full.exit_code, 0) << full.output;
+    EXPECT_NE(full.output.find(" of " + bound + " bytes ("), std::string::npos) << full.output;
+    EXPECT_NE(full.output.find(" %): new results are refused\n"), std::string::npos) << full.output;
 }
 
 TEST_F(OperatorTool, WorksBesideARunningServiceWhoseRecordsFollowAnErasure) {

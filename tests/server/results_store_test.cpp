@@ -43,6 +43,18 @@ ResultRow result(const std::string& nickname, int moves, const char* balls = "42
     return row_of(fields);
 }
 
+// A result as large as the program sends: every text at its edit's limit, and the Cyrillic
+// ones twice as long in UTF-8. n tells them apart.
+ResultRow largest_result(int n) {
+    const std::string cyrillic(80, '\xC0'); // code page 1251
+    std::string nickname = std::to_string(n);
+    nickname.resize(16, '\xC1');
+    std::string email = std::to_string(n);
+    email.resize(51, 'x');
+    return row_of({"42", "7", "999 9999", "9999999", nickname, "\xC0\xC0", cyrillic.substr(0, 25),
+                   cyrillic.substr(0, 77), "1990", email});
+}
+
 ResultRow result_of_email(const std::string& nickname, const std::string& email) {
     std::vector<std::string> fields = typical_fields();
     fields[4] = nickname;
@@ -191,6 +203,36 @@ TEST_P(EveryStore, AFullQueueAnswersBusyAtOnceAndStoresNothingOfIt) {
     }
     EXPECT_EQ(answered.load(), 5);
     EXPECT_EQ(store->result_count(), 5 - busy.load());
+}
+
+// The writer measures the store as it grows, so a flood of results stops at the bound, and a
+// refused result stores nothing; reading goes on, and a service given more room still stores.
+TEST_P(EveryStore, ResultsAreRefusedFromTheSizeBoundOnAndNothingOfThemIsStored) {
+    const auto roomy = open();
+    StoreLimits limits;
+    limits.max_bytes = roomy->size_bytes() + 256 * 1024;
+    const auto store = open(limits);
+    int stored = 0;
+    bool full = false;
+    for (int i = 0; i < 3000 && !full; ++i) {
+        try {
+            store->store(largest_result(i), 1765324800 + i);
+            ++stored;
+        } catch (const StoreError& e) {
+            EXPECT_STREQ(e.what(), "the store is full");
+            full = true;
+        }
+    }
+    ASSERT_TRUE(full) << stored << " results stored";
+    EXPECT_GT(stored, 0);
+    EXPECT_GE(store->size_bytes(), limits.max_bytes);
+    if (GetParam() == StoreKind::sqlite) {
+        // Measured before every batch: beyond the bound by at most one result here.
+        EXPECT_LT(store->size_bytes(), limits.max_bytes + 128 * 1024);
+    }
+    EXPECT_EQ(store->result_count(), stored);
+    EXPECT_EQ(store->records(10, 100).size(), 1u);
+    EXPECT_TRUE(roomy->store(largest_result(-1), 1765324800).new_row);
 }
 
 TEST_P(EveryStore, TheSameLinkIsOneRowAnsweredAlikeEachTime) {

@@ -34,7 +34,9 @@ TEST(SeveralServices, ShareOneDatabaseStoringEachLinkOnceAndShowingTheSameRecord
     std::string with_password = uri;
     with_password.replace(with_password.find("trivelle@"), 9, "trivelle:sekret@");
     // Every client sends from 127.0.0.1: far beyond one player's allowance.
-    const std::vector<std::string> options = {"--db-connections=3", "--results-per-minute=1000000"};
+    const std::vector<std::string> options = {"--db-connections=3", "--results-per-minute=1000000",
+                                              "--network-results-per-minute=1000000",
+                                              "--service-results-per-minute=1000000"};
     const ServiceProcess services[] = {{TRIVELLE_RESULTS_SERVICE, with_password, options},
                                        {TRIVELLE_RESULTS_SERVICE, uri, options}};
     ASSERT_TRUE(services[0].started() && services[1].started());
@@ -100,7 +102,9 @@ TEST(SeveralServices, AServiceKilledWhileItWritesLosesNoAnsweredResult) {
     const std::string uri = new_postgres_database();
     ASSERT_FALSE(uri.empty());
     // Every client sends from 127.0.0.1: far beyond one player's allowance.
-    const std::vector<std::string> many_results = {"--results-per-minute=1000000"};
+    const std::vector<std::string> many_results = {"--results-per-minute=1000000",
+                                                   "--network-results-per-minute=1000000",
+                                                   "--service-results-per-minute=1000000"};
     auto service = std::make_unique<ServiceProcess>(TRIVELLE_RESULTS_SERVICE, uri, many_results);
     ASSERT_TRUE(service->started());
     constexpr int clients = 4;

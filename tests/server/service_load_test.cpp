@@ -14,7 +14,10 @@ namespace {
 
 // Every client here sends results from 127.0.0.1, far more than one player's allowance.
 struct ManyResults : ServiceTest {
-    ManyResults() { options = {"--results-per-minute=1000000"}; }
+    ManyResults() {
+        options = {"--results-per-minute=1000000", "--network-results-per-minute=1000000",
+                   "--service-results-per-minute=1000000"};
+    }
 };
 using Concurrency = ManyResults;
 using Durability = ManyResults;

@@ -47,8 +47,11 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(defaults->max_pending, 4096u);
     EXPECT_EQ(defaults->db_connections, 4u);
     EXPECT_EQ(defaults->db_timeout, std::chrono::milliseconds(10000));
-    EXPECT_EQ(defaults->results_per_minute, 30u);
-    EXPECT_EQ(defaults->max_tracked_addresses, 65536u);
+    EXPECT_EQ(defaults->result_allowances.per_client, 30u);
+    EXPECT_EQ(defaults->result_allowances.per_network, 120u);
+    EXPECT_EQ(defaults->result_allowances.per_service, 600u);
+    EXPECT_EQ(defaults->result_allowances.max_tracked, 16384u);
+    EXPECT_EQ(defaults->max_db_bytes, int64_t(2147483648));
     EXPECT_TRUE(defaults->trusted_proxies.empty()) << "no header is believed unless asked";
     EXPECT_TRUE(defaults->access_log);
 
@@ -70,8 +73,12 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
                                 "--max-pending",
                                 "9",
                                 "--results-per-minute=5",
+                                "--network-results-per-minute",
+                                "11",
+                                "--service-results-per-minute=13",
                                 "--max-tracked-addresses",
                                 "7",
+                                "--max-db-bytes=4096",
                                 "--access-log=off",
                                 "--trusted-proxy",
                                 "127.0.0.1",
@@ -91,8 +98,11 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(options->limits.idle_timeout, std::chrono::seconds(1));
     EXPECT_EQ(options->lock_wait, std::chrono::milliseconds(0));
     EXPECT_EQ(options->max_pending, 9u);
-    EXPECT_EQ(options->results_per_minute, 5u);
-    EXPECT_EQ(options->max_tracked_addresses, 7u);
+    EXPECT_EQ(options->result_allowances.per_client, 5u);
+    EXPECT_EQ(options->result_allowances.per_network, 11u);
+    EXPECT_EQ(options->result_allowances.per_service, 13u);
+    EXPECT_EQ(options->result_allowances.max_tracked, 7u);
+    EXPECT_EQ(options->max_db_bytes, 4096);
     EXPECT_FALSE(options->access_log);
     const std::vector<boost::asio::ip::address> proxies = {
         boost::asio::ip::make_address("127.0.0.1"), boost::asio::ip::make_address("::1"),
@@ -126,7 +136,11 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         {"--lock-wait", "-1"},
         {"--max-pending", "0"},
         {"--results-per-minute", "0"},
+        {"--network-results-per-minute", "0"},
+        {"--service-results-per-minute", "1000001"},
         {"--max-tracked-addresses", "0"},
+        {"--max-db-bytes", "4095"},
+        {"--max-db-bytes", "2G"},
         {"--access-log", "yes"},
         {"--trusted-proxy", "nginx.local"},
         {"--trusted-proxy", "127.0.0.1,"},
