@@ -50,6 +50,7 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(defaults->max_tracked_addresses, 65536u);
     EXPECT_TRUE(defaults->trusted_proxies.empty()) << "no header is believed unless asked";
     EXPECT_TRUE(defaults->access_log);
+    EXPECT_EQ(defaults->access_log_buffer, 1048576u);
 
     const auto options = parse({"--threads=3",
                                 "--max-connections",
@@ -70,6 +71,7 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
                                 "--max-tracked-addresses",
                                 "7",
                                 "--access-log=off",
+                                "--access-log-buffer=4096",
                                 "--trusted-proxy",
                                 "127.0.0.1",
                                 "--trusted-proxy=::1,::ffff:10.0.0.2",
@@ -90,6 +92,7 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(options->results_per_minute, 5u);
     EXPECT_EQ(options->max_tracked_addresses, 7u);
     EXPECT_FALSE(options->access_log);
+    EXPECT_EQ(options->access_log_buffer, 4096u);
     const std::vector<boost::asio::ip::address> proxies = {
         boost::asio::ip::make_address("127.0.0.1"), boost::asio::ip::make_address("::1"),
         boost::asio::ip::make_address("10.0.0.2")};
@@ -123,6 +126,9 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         {"--results-per-minute", "0"},
         {"--max-tracked-addresses", "0"},
         {"--access-log", "yes"},
+        // Smaller than the longest line it must hold.
+        {"--access-log-buffer", "4095"},
+        {"--access-log-buffer", "1073741825"},
         {"--trusted-proxy", "nginx.local"},
         {"--trusted-proxy", "127.0.0.1,"},
         {"--trusted-proxy", "10.0.0.0/8"},
