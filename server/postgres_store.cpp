@@ -196,6 +196,16 @@ bool busy_state(const std::string& sqlstate) {
     return sqlstate == "55P03" || sqlstate == "40P01" || sqlstate == "40001" || sqlstate == "57014";
 }
 
+// A server that cannot be reached or does not answer in time, that is shutting down or
+// starting, out of disk, memory or connections, failing at its disk, or read-only (a standby
+// after a failover): it lasts until the server is back, and the results meanwhile may be
+// sent again. Anything else the server refuses would be refused again.
+bool unavailable(const PostgresError& e) {
+    const std::string_view state = e.sqlstate;
+    return e.connection_lost || state.starts_with("08") || state.starts_with("53") ||
+           state.starts_with("57P") || state.starts_with("58") || state == "25006";
+}
+
 std::vector<std::string> settings_parameters(const TestSettings& s) {
     return {std::to_string(s.initial_ball_count), std::to_string(s.colour_count),
             std::to_string(s.round_count), std::to_string(s.lines_per_round)};
@@ -426,12 +436,19 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
             if (e.connection_lost && !committing && attempt == 0) {
                 continue;
             }
-            failure = busy_state(e.sqlstate) ? StoreStatus::busy : StoreStatus::failed;
-            if (failure == StoreStatus::failed) {
+            failure = busy_state(e.sqlstate) ? StoreStatus::busy
+                      : unavailable(e)       ? StoreStatus::unavailable
+                                             : StoreStatus::failed;
+            if (failure == StoreStatus::unavailable) {
+                outage_.refused(batch.size(), e.what());
+            } else if (failure == StoreStatus::failed) {
                 std::fprintf(stderr, "trivelle-results: %s\n", e.what());
             }
             break;
         }
+    }
+    if (failure != StoreStatus::unavailable) {
+        outage_.reached();
     }
     // Each is answered with its place as it arrived, as the SQLite file's writer answers it:
     // the new results of the batch that came after it are not yet there.

@@ -53,12 +53,16 @@ struct StoreLimits {
     std::chrono::milliseconds lock_wait{2000}; // another program holding the write lock
     size_t max_pending = 4096;                 // results queued for the writer
     // PostgreSQL only: the connections a service opens to the database, and how long it
-    // waits for any answer from it before it drops the connection and answers failed.
+    // waits for any answer from it before it drops the connection and answers unavailable.
     size_t connections = 4;
     std::chrono::milliseconds answer_wait{10000};
 };
 
-enum class StoreStatus { stored, busy, failed };
+// busy: another program's lock or a full queue, for a moment; unavailable: the database
+// cannot be reached or written (a lost or stopped server, a failing or full disk) until an
+// operator or a restart mends it; failed: a fault that sending the result again would meet
+// again. The same link is one row, so a result refused busy or unavailable may be sent again.
+enum class StoreStatus { stored, busy, unavailable, failed };
 
 struct StoreOutcome {
     StoreStatus status = StoreStatus::failed;
@@ -83,7 +87,7 @@ class ResultsStore {
     virtual ~ResultsStore() = default;
 
     // Queues the row, and calls done exactly once, on a thread of the store, when its result
-    // is durable (or with busy or failed, nothing stored). done must not block.
+    // is durable (or with busy, unavailable or failed, nothing stored). done must not block.
     virtual void store_async(ResultRow row, int64_t received_at,
                              std::function<void(StoreOutcome)> done) = 0;
     // The same, waiting for the outcome; throws StoreError unless stored.

@@ -208,6 +208,27 @@ PublishedResult published_from(const SqliteQuery& query, int first_column, int64
             query.integer(first_column + 4)};
 }
 
+// Another connection's lock is a moment's wait; a disk that fails or is full, or a file that
+// can no longer be opened or written, lasts until an operator mends it, and the results
+// meanwhile may be sent again; anything else (a damaged page, a row the schema refuses)
+// would fail again the same way.
+StoreStatus failure_of(int code) {
+    switch (code) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return StoreStatus::busy;
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_NOMEM:
+    case SQLITE_PROTOCOL:
+        return StoreStatus::unavailable;
+    default:
+        return StoreStatus::failed;
+    }
+}
+
 } // namespace
 
 struct SqliteStore::Writer {
@@ -373,11 +394,15 @@ void SqliteStore::write_batch(std::vector<PendingResult>& batch) {
         transaction.commit();
     } catch (const SqliteError& e) {
         // Nothing of the batch is stored: the transaction rolled back as it unwound.
-        failure = e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED ? StoreStatus::busy
-                                                                   : StoreStatus::failed;
-        if (failure == StoreStatus::failed) {
+        failure = failure_of(e.code);
+        if (failure == StoreStatus::unavailable) {
+            outage_.refused(batch.size(), e.what());
+        } else if (failure == StoreStatus::failed) {
             std::fprintf(stderr, "trivelle-results: %s\n", e.what());
         }
+    }
+    if (failure != StoreStatus::unavailable) {
+        outage_.reached();
     }
     for (size_t i = 0; i < batch.size(); ++i) {
         batch[i].done(failure == StoreStatus::stored ? std::move(outcomes[i])
