@@ -4,6 +4,7 @@
 #include "server/postgres_store.h"
 
 #include "server/postgres_handles.h"
+#include "server/text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -587,17 +588,20 @@ uint64_t PostgresStore::generation() {
 
 int64_t PostgresStore::erase_player(PlayerField field, std::string_view value) {
     // E-mail addresses are compared without regard to the case of their Latin letters, as
-    // mail does (and as the SQLite file's lower() does); nicknames exactly.
-    const char* sql =
-        field == PlayerField::email
-            ? "DELETE FROM results WHERE translate(email, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
-              "'abcdefghijklmnopqrstuvwxyz') = translate($1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
-              "'abcdefghijklmnopqrstuvwxyz')"
-            : "DELETE FROM results WHERE nickname = $1";
+    // mail does (and as the SQLite file's lower() does), and without the blanks a player may
+    // have typed around them; nicknames exactly.
+    const bool email = field == PlayerField::email;
+    const char* sql = email ? "DELETE FROM results WHERE translate(btrim(email, $2), "
+                              "'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz') = "
+                              "translate(btrim($1, $2), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
+                              "'abcdefghijklmnopqrstuvwxyz')"
+                            : "DELETE FROM results WHERE nickname = $1";
+    std::vector<std::string> parameters = {std::string(value)};
+    if (email) {
+        parameters.push_back(blank_characters());
+    }
     return reading(
-        [&](PostgresConnection& connection) {
-            return connection.run(sql, {std::string(value)}).changed();
-        },
+        [&](PostgresConnection& connection) { return connection.run(sql, parameters).changed(); },
         false);
 }
 

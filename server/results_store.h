@@ -107,7 +107,8 @@ class ResultsStore {
     // program sharing the store, before the result that changed it is answered.
     virtual uint64_t generation() = 0;
 
-    // For operators: erases every result whose text in field equals value (UTF-8, exactly),
+    // For operators: erases every result whose text in field equals value (UTF-8; an e-mail
+    // in any case of its Latin letters and without blanks around it, a nickname exactly),
     // returning how many; and calls each for every result in order of class and place, with
     // the public fields only.
     virtual int64_t erase_player(PlayerField field, std::string_view value) = 0;

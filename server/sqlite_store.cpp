@@ -3,6 +3,7 @@
 #include "server/sqlite_store.h"
 
 #include "server/sqlite_handles.h"
+#include "server/text.h"
 
 #include <sqlite3.h>
 
@@ -507,9 +508,10 @@ uint64_t SqliteStore::generation() {
 
 int64_t SqliteStore::erase_player(PlayerField field, std::string_view value) {
     // E-mail addresses are compared without regard to the case of their Latin letters, as
-    // mail does; nicknames exactly.
+    // mail does, and without the blanks a player may have typed around them; nicknames
+    // exactly.
     const char* sql = field == PlayerField::email
-                          ? "DELETE FROM results WHERE lower(email) = lower(?1)"
+                          ? "DELETE FROM results WHERE lower(trim(email, ?2)) = lower(trim(?1, ?2))"
                           : "DELETE FROM results WHERE nickname = ?1";
     const std::lock_guard lock(writer_mutex_);
     SqliteConnection& connection = writer_->connection;
@@ -517,6 +519,9 @@ int64_t SqliteStore::erase_player(PlayerField field, std::string_view value) {
     SqliteTransaction transaction(connection);
     SqliteQuery query(erase);
     query.bind(1, std::string(value));
+    if (field == PlayerField::email) {
+        query.bind(2, blank_characters());
+    }
     query.step();
     const int64_t erased = connection.changes();
     transaction.commit();

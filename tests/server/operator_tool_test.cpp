@@ -1,6 +1,7 @@
 // trivelle-admin on a real results file, alone and beside a running service: its refusals, a
 // player's results erased (and gone from the records at once), the public columns exported,
 // a backup taken while results arrive, and the counts of each class.
+#include "server/operator_commands.h"
 #include "server/sqlite_store.h"
 #include "tests/server/every_store.h"
 #include "tests/server/result_links.h"
@@ -59,6 +60,7 @@ TEST_F(OperatorTool, RefusesAWrongCommandLineInOneLineWithStatusTwo) {
                                  "erase" + d,
                                  "erase --email a@b.c --nickname n" + d,
                                  "erase --email",
+                                 "erase --email ' '" + d,
                                  "backup" + d,
                                  "export --to x" + d,
                                  "counts --verbose yes" + d};
@@ -102,8 +104,11 @@ TEST_P(OperatorToolOnEveryStore, ErasesByEMailInAnyCaseOrByExactNicknameAndCount
     const Step steps[] = {
         {"erase --email Ann@x.ORG", "erased 2 results\n", 3},
         {"erase --email ann@x.org", "erased 0 results\n", 3},
-        {"erase --nickname Bob", "erased 1 result\n", 2},
+        {"erase --email ' bob@x.org '", "erased 1 result\n", 2},
         {"erase --nickname ANN", "erased 0 results\n", 2},
+        {"erase --nickname ' ann'", "erased 0 results\n", 2},
+        // The last of its class: the class is gone from the counts too.
+        {"erase --nickname ann", "erased 1 result\n", 1},
     };
     for (const Step& step : steps) {
         const CommandRun run = admin(std::string(step.arguments) + " --db '" + where + "'");
@@ -114,8 +119,7 @@ TEST_P(OperatorToolOnEveryStore, ErasesByEMailInAnyCaseOrByExactNicknameAndCount
     const CommandRun counts = admin("counts --db '" + where + "'");
     EXPECT_EQ(counts.exit_code, 0);
     EXPECT_EQ(counts.output, "balls\tcolours\trounds\tlines_per_round\tresults\n"
-                             "35\t7\t5\t12\t1\n"
-                             "42\t7\t5\t12\t1\n");
+                             "35\t7\t5\t12\t1\n");
 }
 
 TEST_P(OperatorToolOnEveryStore, ExportsOnlyThePublicColumnsInOrderOfPlaceAsCsv) {
@@ -132,6 +136,34 @@ TEST_P(OperatorToolOnEveryStore, ExportsOnlyThePublicColumnsInOrderOfPlaceAsCsv)
               "\"\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0\",2025-12-10\r\n");
     for (const char* hidden : {"@x.org", "hidden", "1990"}) {
         EXPECT_EQ(run.output.find(hidden), std::string::npos) << hidden;
+    }
+}
+
+TEST(OperatorExport, ATextThatBeginsLikeAFormulaGetsAnApostropheAfterAnyBlanks) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"=1+1", "\"'=1+1\""},
+        {"+7 900", "\"'+7 900\""},
+        {"-1", "\"'-1\""},
+        {"@SUM(A1)", "\"'@SUM(A1)\""},
+        {" =1+1", "\"' =1+1\""},
+        {"\xC2\xA0\xC2\xA0-2", "\"'\xC2\xA0\xC2\xA0-2\""}, // no-break spaces
+        {"\t \t@x", "\"'\t \t@x\""},
+        {"\tTab", "\"'\tTab\""},
+        {"\xE3\x80\x80+3", "\"'\xE3\x80\x80+3\""}, // an ideographic space
+        // Not formulas: nothing added.
+        {"Ann", "\"Ann\""},
+        {"a=b", "\"a=b\""},
+        {"  Ann", "\"  Ann\""},
+        {" ", "\" \""},
+        {"", "\"\""},
+        {"\xC2\xA1-x", "\"\xC2\xA1-x\""}, // an inverted exclamation mark, no blank
+    };
+    for (const auto& [nickname, field] : cases) {
+        const PublishedResult result{1, nickname, "ru", "Tver", 100, 1765324800};
+        EXPECT_EQ(published_csv_line({42, 7, 5, 12}, result),
+                  std::string("42,7,5,12,1,100,600.000,") + field +
+                      ",\"ru\",\"Tver\",2025-12-10\r\n")
+            << nickname;
     }
 }
 
