@@ -2,9 +2,6 @@
 // since a result link's query carries the player's private fields.
 #include "server/access_log.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 
@@ -34,12 +31,9 @@ void append_escaped(std::string& line, std::string_view text, size_t most) {
     }
 }
 
-} // namespace
-
-std::string access_line(const AccessEntry& entry) {
-    std::string line;
-    line.reserve(128);
-    const auto since_epoch = entry.at.time_since_epoch();
+// "2026-05-01T12:00:00.123Z ": UTC, to the millisecond.
+void append_time(std::string& line, std::chrono::system_clock::time_point at) {
+    const auto since_epoch = at.time_since_epoch();
     const std::time_t seconds =
         std::time_t(std::chrono::duration_cast<std::chrono::seconds>(since_epoch).count());
     const auto milliseconds =
@@ -53,6 +47,14 @@ std::string access_line(const AccessEntry& entry) {
     char fraction[8];
     std::snprintf(fraction, sizeof fraction, ".%03dZ ", int(milliseconds));
     line += fraction;
+}
+
+} // namespace
+
+std::string access_line(const AccessEntry& entry) {
+    std::string line;
+    line.reserve(128);
+    append_time(line, entry.at);
     append_escaped(line, entry.client, 64);
     line += ' ';
     append_escaped(line, entry.method, 32);
@@ -68,18 +70,10 @@ std::string access_line(const AccessEntry& entry) {
     return line;
 }
 
-void write_access_line(const std::string& line) {
-    const char* data = line.data();
-    size_t left = line.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, left);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        data += written;
-        left -= size_t(written);
-    }
+std::string dropped_lines_note(std::chrono::system_clock::time_point at, size_t dropped) {
+    std::string line;
+    append_time(line, at);
+    line += std::to_string(dropped);
+    line += dropped == 1 ? " line dropped\n" : " lines dropped\n";
+    return line;
 }

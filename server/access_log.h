@@ -22,6 +22,6 @@ struct AccessEntry {
 // written %XX, so a client can neither split a line nor forge a field; a long path is cut.
 std::string access_line(const AccessEntry& entry);
 
-// Writes the line to standard output in one write, so that lines from several threads never
-// interleave; a line that cannot be written is dropped.
-void write_access_line(const std::string& line);
+// The log's line saying that lines were dropped because its reader did not keep up:
+// "2026-05-01T12:00:05.000Z 1234 lines dropped\n", timed when it is written.
+std::string dropped_lines_note(std::chrono::system_clock::time_point at, size_t dropped);

@@ -65,16 +65,62 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// ":443": a port as front servers append it.
+bool is_port(std::string_view text) {
+    return text.size() >= 2 && text.size() <= 6 && text.front() == ':' &&
+           text.find_first_not_of("0123456789", 1) == std::string_view::npos;
+}
+
+// One entry of a forwarding header, in any of the forms front servers write.
 std::optional<asio::ip::address> address_in(std::string_view text) {
+    text = trimmed(text);
+    // RFC 7239 quotes a node with a port or brackets; some front servers do so here too.
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        text = text.substr(1, text.size() - 2);
+    }
     boost::system::error_code error;
-    const asio::ip::address address = asio::ip::make_address(trimmed(text), error);
+    asio::ip::address address;
+    if (text.starts_with('[')) {
+        const size_t close = text.find(']');
+        if (close == std::string_view::npos ||
+            (close + 1 < text.size() && !is_port(text.substr(close + 1)))) {
+            return std::nullopt;
+        }
+        address = asio::ip::make_address_v6(text.substr(1, close - 1), error);
+    } else if (const size_t colon = text.find(':');
+               colon != std::string_view::npos &&
+               text.find(':', colon + 1) == std::string_view::npos) {
+        // One colon: an IPv4 address and its port (an IPv6 address has two at least).
+        if (!is_port(text.substr(colon))) {
+            return std::nullopt;
+        }
+        address = asio::ip::make_address_v4(text.substr(0, colon), error);
+    } else {
+        address = asio::ip::make_address(text, error);
+    }
     if (error) {
         return std::nullopt;
     }
     return unmapped(address);
 }
 
+// The rightmost entry that is not empty: an empty one (",," or a trailing comma) is no entry,
+// as in any list of an HTTP header.
+std::string_view rightmost_entry(std::string_view list) {
+    for (;;) {
+        const size_t comma = list.rfind(',');
+        const std::string_view entry =
+            trimmed(comma == std::string_view::npos ? list : list.substr(comma + 1));
+        if (!entry.empty() || comma == std::string_view::npos) {
+            return entry;
+        }
+        list = list.substr(0, comma);
+    }
+}
+
 } // namespace
+
+asio::ip::address unreadable_client() { return asio::ip::make_address("100::"); }
 
 asio::ip::address request_client(const asio::ip::address& peer,
                                  const std::vector<asio::ip::address>& trusted_proxies,
@@ -86,12 +132,11 @@ asio::ip::address request_client(const asio::ip::address& peer,
     }
     std::optional<asio::ip::address> forwarded;
     if (last_forwarded_for) {
-        const size_t comma = last_forwarded_for->rfind(',');
-        forwarded =
-            address_in(comma == std::string_view::npos ? *last_forwarded_for
-                                                       : last_forwarded_for->substr(comma + 1));
+        forwarded = address_in(rightmost_entry(*last_forwarded_for));
     } else if (real_ip) {
         forwarded = address_in(*real_ip);
+    } else {
+        return from; // no header: the front server's own request
     }
-    return forwarded.value_or(from);
+    return forwarded.value_or(unreadable_client());
 }

@@ -37,9 +37,17 @@ ClientKey network_key(const boost::asio::ip::address& address);
 // The address of the client behind a request. Only when the peer is one of the trusted front
 // servers (given unmapped) are its headers believed: the rightmost entry of the last
 // X-Forwarded-For field (the one that server added; those left of it are whatever the client sent),
-// else X-Real-IP. An entry that is no address leaves the peer's. The answer is unmapped.
+// else X-Real-IP. An entry is an address as front servers write it: 203.0.113.7,
+// 203.0.113.7:4444, 2001:db8::1, [2001:db8::1] or [2001:db8::1]:443, each maybe in double
+// quotes; empty entries are skipped. One that cannot be read is unreadable_client(). The
+// answer is unmapped.
 boost::asio::ip::address
 request_client(const boost::asio::ip::address& peer,
                const std::vector<boost::asio::ip::address>& trusted_proxies,
                std::optional<std::string_view> last_forwarded_for,
                std::optional<std::string_view> real_ip);
+
+// Where a trusted front server names a client that cannot be read: one client of its own, so
+// that such requests neither use up the front server's allowance nor a real client's. It is
+// 100::, of the prefix set aside for discarding (RFC 6666), which no client sends from.
+boost::asio::ip::address unreadable_client();

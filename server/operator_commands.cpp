@@ -11,7 +11,7 @@
 const char* const operator_usage =
     "usage: trivelle-admin COMMAND --db WHERE [OPTION VALUE]...\n"
     "  erase --email ADDRESS   erases every result sent with this e-mail address (Latin\n"
-    "                          letters in any case)\n"
+    "                          letters in any case, blanks around it not counted)\n"
     "  erase --nickname NAME   erases every result sent under exactly this nickname\n"
     "  export                  the public columns of every result as CSV, to standard output\n"
     "  backup --to FILE        a consistent copy of a SQLite file, made while services write to\n"
@@ -38,11 +38,14 @@ constexpr Verb verbs[] = {{"erase", OperatorAction::erase},
                           {"size", OperatorAction::size}};
 
 // A quoted field. A text that begins like a formula gets an apostrophe first, so that a
-// nickname sent as "=HYPERLINK(...)" stays text when the file is opened in a spreadsheet.
+// nickname sent as "=HYPERLINK(...)" stays text when the file is opened in a spreadsheet;
+// blanks before the formula's sign do not hide it, since a spreadsheet may skip them.
 std::string csv_text(std::string_view text) {
     std::string field = "\"";
-    if (!text.empty() &&
-        std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
+    const std::string_view formula = after_blanks(text);
+    if ((!text.empty() && std::string_view("\t\r").find(text.front()) != std::string_view::npos) ||
+        (!formula.empty() &&
+         std::string_view("=+-@").find(formula.front()) != std::string_view::npos)) {
         field += '\'';
     }
     for (char c : text) {
@@ -100,7 +103,13 @@ std::optional<OperatorCommand> parse_operator_command(int argc, const char* cons
             }
             erase_named = true;
             command.erase_by = name == "--email" ? PlayerField::email : PlayerField::nickname;
-            command.erase_value = value;
+            // Blanks around an e-mail are not part of it: one of blanks only names none.
+            command.erase_value =
+                command.erase_by == PlayerField::email ? std::string(without_blanks(value)) : value;
+            if (command.erase_value.empty()) {
+                error = std::string(name) + " needs a value";
+                return std::nullopt;
+            }
         } else if (command.action == OperatorAction::backup && name == "--to" && !value.empty()) {
             command.backup_to = value;
         } else if (command.action == OperatorAction::size && name == "--max-db-bytes") {

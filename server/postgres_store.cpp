@@ -4,6 +4,7 @@
 #include "server/postgres_store.h"
 
 #include "server/postgres_handles.h"
+#include "server/text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -205,6 +206,16 @@ constexpr std::chrono::seconds size_reading_interval{1};
 // time: the database is busy, and the result may be sent again.
 bool busy_state(const std::string& sqlstate) {
     return sqlstate == "55P03" || sqlstate == "40P01" || sqlstate == "40001" || sqlstate == "57014";
+}
+
+// A server that cannot be reached or does not answer in time, that is shutting down or
+// starting, out of disk, memory or connections, failing at its disk, or read-only (a standby
+// after a failover): it lasts until the server is back, and the results meanwhile may be
+// sent again. Anything else the server refuses would be refused again.
+bool unavailable(const PostgresError& e) {
+    const std::string_view state = e.sqlstate;
+    return e.connection_lost || state.starts_with("08") || state.starts_with("53") ||
+           state.starts_with("57P") || state.starts_with("58") || state == "25006";
 }
 
 std::vector<std::string> settings_parameters(const TestSettings& s) {
@@ -446,12 +457,19 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
             if (e.connection_lost && !committing && attempt == 0) {
                 continue;
             }
-            failure = busy_state(e.sqlstate) ? StoreStatus::busy : StoreStatus::failed;
-            if (failure == StoreStatus::failed) {
+            failure = busy_state(e.sqlstate) ? StoreStatus::busy
+                      : unavailable(e)       ? StoreStatus::unavailable
+                                             : StoreStatus::failed;
+            if (failure == StoreStatus::unavailable) {
+                outage_.refused(batch.size(), e.what());
+            } else if (failure == StoreStatus::failed) {
                 std::fprintf(stderr, "trivelle-results: %s\n", e.what());
             }
             break;
         }
+    }
+    if (failure != StoreStatus::unavailable) {
+        outage_.reached();
     }
     // Each is answered with its place as it arrived, as the SQLite file's writer answers it:
     // the new results of the batch that came after it are not yet there.
@@ -595,17 +613,20 @@ uint64_t PostgresStore::generation() {
 
 int64_t PostgresStore::erase_player(PlayerField field, std::string_view value) {
     // E-mail addresses are compared without regard to the case of their Latin letters, as
-    // mail does (and as the SQLite file's lower() does); nicknames exactly.
-    const char* sql =
-        field == PlayerField::email
-            ? "DELETE FROM results WHERE translate(email, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
-              "'abcdefghijklmnopqrstuvwxyz') = translate($1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
-              "'abcdefghijklmnopqrstuvwxyz')"
-            : "DELETE FROM results WHERE nickname = $1";
+    // mail does (and as the SQLite file's lower() does), and without the blanks a player may
+    // have typed around them; nicknames exactly.
+    const bool email = field == PlayerField::email;
+    const char* sql = email ? "DELETE FROM results WHERE translate(btrim(email, $2), "
+                              "'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz') = "
+                              "translate(btrim($1, $2), 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
+                              "'abcdefghijklmnopqrstuvwxyz')"
+                            : "DELETE FROM results WHERE nickname = $1";
+    std::vector<std::string> parameters = {std::string(value)};
+    if (email) {
+        parameters.push_back(blank_characters());
+    }
     return reading(
-        [&](PostgresConnection& connection) {
-            return connection.run(sql, {std::string(value)}).changed();
-        },
+        [&](PostgresConnection& connection) { return connection.run(sql, parameters).changed(); },
         false);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "server/results_store.h"
+#include "server/store_outage.h"
 #include "server/write_queue.h"
 
 #include <chrono>
@@ -62,6 +63,7 @@ class PostgresStore final : public ResultsStore {
     std::vector<std::unique_ptr<PostgresConnection>> idle_;
     size_t open_readers_ = 0;
 
+    StoreOutage outage_; // the writer thread's
     WriteQueue queue_;
     std::thread writer_thread_;
 };

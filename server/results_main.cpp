@@ -2,6 +2,7 @@
 // PostgreSQL and publishes the records table.
 #include "server/access_log.h"
 #include "server/http_server.h"
+#include "server/log_writer.h"
 #include "server/pages.h"
 #include "server/result_rate_limit.h"
 #include "server/results_site.h"
@@ -9,9 +10,11 @@
 #include "server/service_options.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <exception>
 #include <iostream>
+#include <optional>
 
 int main(int argc, char** argv) {
     // A stop signal that comes while the file opens waits until the server can act on it,
@@ -48,9 +51,16 @@ int main(int argc, char** argv) {
         settings.common_headers = site_headers();
         settings.error_page = [](int status) { return error_page(status, ""); };
         settings.trusted_proxies = options->trusted_proxies;
+        // Written by a thread of its own: a reader of standard output that stops reading
+        // costs log lines, never answers. Made before the server and ended after it, so that
+        // it takes every line the server logs.
+        std::optional<LogWriter> access_log;
         if (options->access_log) {
-            settings.access_log = [](const AccessEntry& entry) {
-                write_access_line(access_line(entry));
+            access_log.emplace(STDOUT_FILENO, options->access_log_buffer, [](size_t dropped) {
+                return dropped_lines_note(std::chrono::system_clock::now(), dropped);
+            });
+            settings.access_log = [&access_log](const AccessEntry& entry) {
+                access_log->write(access_line(entry));
             };
         }
         const int status = serve_http(

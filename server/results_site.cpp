@@ -15,8 +15,10 @@
 
 namespace {
 
-// A browser that met a busy store may try again this many seconds later.
+// A browser that met a busy store may try again this many seconds later; one that met a
+// database out of reach, later still: a server's restart takes some seconds.
 constexpr const char* busy_retry_seconds = "2";
+constexpr const char* unavailable_retry_seconds = "10";
 
 // The path of an address such as "http://host/path?query".
 std::string path_of(std::string_view address) {
@@ -44,6 +46,9 @@ HttpAnswer shared_page_answer(std::shared_ptr<const std::string> html) {
 struct ClassPictures {
     AccuracyHistogram if_new;           // the class as read, with this result added
     AccuracyHistogram if_stored_before; // the class as read, with it if the read missed it
+    // Why the class could not be read: told once the store has answered, unless the database
+    // is out of reach, which the store tells once for the whole outage.
+    std::string read_failure;
 };
 
 ClassPictures class_pictures(ResultsStore& store, const ResultRow& row) {
@@ -51,13 +56,15 @@ ClassPictures class_pictures(ResultsStore& store, const ResultRow& row) {
     try {
         counts = store.move_counts(row.settings);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "trivelle-results: %s\n", e.what());
-        return {};
+        ClassPictures none;
+        none.read_failure = e.what();
+        return none;
     }
     const int32_t lines = line_count(row.settings);
     return {accuracy_histogram(with_result(counts, row.total_moves, true), lines, row.total_moves),
             accuracy_histogram(with_result(std::move(counts), row.total_moves, false), lines,
-                               row.total_moves)};
+                               row.total_moves),
+            {}};
 }
 
 // The answer to a result link, once the store has decided.
@@ -72,6 +79,12 @@ HttpAnswer stored_answer(const StoreOutcome& outcome, const ClassPictures& pictu
     case StoreStatus::busy:
         answer = page_answer(503, error_page(503, u8str(u8"Результат не сохранён.")));
         answer.headers.emplace_back("Retry-After", busy_retry_seconds);
+        break;
+    case StoreStatus::unavailable:
+        answer = page_answer(503, error_page(503, u8str(u8"Результат не сохранён: база "
+                                                        u8"результатов недоступна. Повторите "
+                                                        u8"позже.")));
+        answer.headers.emplace_back("Retry-After", unavailable_retry_seconds);
         break;
     case StoreStatus::failed:
         answer = page_answer(500, error_page(500, u8str(u8"Результат не сохранён.")));
@@ -188,6 +201,11 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
             store_.store_async(
                 *reading.row, std::time(nullptr),
                 [reply, pictures = std::move(pictures)](const StoreOutcome& outcome) {
+                    if (!pictures.read_failure.empty() &&
+                        outcome.status != StoreStatus::unavailable) {
+                        std::fprintf(stderr, "trivelle-results: %s\n",
+                                     pictures.read_failure.c_str());
+                    }
                     reply(stored_answer(outcome, pictures));
                 });
         }

@@ -34,6 +34,9 @@ StoredResult ResultsStore::store(const ResultRow& row, int64_t received_at) {
     if (answer.status == StoreStatus::full) {
         throw StoreError("the store is full");
     }
+    if (answer.status == StoreStatus::unavailable) {
+        throw StoreError("the database cannot be reached");
+    }
     if (answer.status == StoreStatus::failed) {
         throw StoreError("the result was not stored");
     }

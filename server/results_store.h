@@ -53,7 +53,7 @@ struct StoreLimits {
     std::chrono::milliseconds lock_wait{2000}; // another program holding the write lock
     size_t max_pending = 4096;                 // results queued for the writer
     // PostgreSQL only: the connections a service opens to the database, and how long it
-    // waits for any answer from it before it drops the connection and answers failed.
+    // waits for any answer from it before it drops the connection and answers unavailable.
     size_t connections = 4;
     std::chrono::milliseconds answer_wait{10000};
     // The store's size (size_bytes) from which results are refused (full), so that a flood of
@@ -63,8 +63,12 @@ struct StoreLimits {
     int64_t max_bytes = int64_t(2) << 30;
 };
 
-// full: the store has reached limits.max_bytes.
-enum class StoreStatus { stored, busy, failed, full };
+// busy: another program's lock or a full queue, for a moment; unavailable: the database
+// cannot be reached or written (a lost or stopped server, a failing or full disk) until an
+// operator or a restart mends it; failed: a fault that sending the result again would meet
+// again; full: the store has reached limits.max_bytes. The same link is one row, so a result
+// refused busy or unavailable may be sent again.
+enum class StoreStatus { stored, busy, unavailable, failed, full };
 
 struct StoreOutcome {
     StoreStatus status = StoreStatus::failed;
@@ -89,7 +93,7 @@ class ResultsStore {
     virtual ~ResultsStore() = default;
 
     // Queues the row, and calls done exactly once, on a thread of the store, when its result
-    // is durable (or with busy or failed, nothing stored). done must not block.
+    // is durable (or with busy, unavailable or failed, nothing stored). done must not block.
     virtual void store_async(ResultRow row, int64_t received_at,
                              std::function<void(StoreOutcome)> done) = 0;
     // The same, waiting for the outcome; throws StoreError unless stored.
@@ -112,7 +116,8 @@ class ResultsStore {
     // program sharing the store, before the result that changed it is answered.
     virtual uint64_t generation() = 0;
 
-    // For operators: erases every result whose text in field equals value (UTF-8, exactly),
+    // For operators: erases every result whose text in field equals value (UTF-8; an e-mail
+    // in any case of its Latin letters and without blanks around it, a nickname exactly),
     // returning how many; and calls each for every result in order of class and place, with
     // the public fields only.
     virtual int64_t erase_player(PlayerField field, std::string_view value) = 0;

@@ -46,6 +46,8 @@ const char* const service_usage =
     "  --access-log on|off              one line per request on standard output: time,\n"
     "                                   client, method, path without the query, status,\n"
     "                                   bytes, duration (default on)\n"
+    "  --access-log-buffer BYTES        log lines waiting for standard output; beyond it\n"
+    "                                   lines are dropped and counted (default 1048576)\n"
     "  --db-connections N               PostgreSQL: connections to the database (default 4)\n"
     "  --db-timeout MS                  PostgreSQL: any answer from the database (default\n"
     "                                   10000)\n"
@@ -134,6 +136,8 @@ bool set_option(ServiceOptions& options, std::string_view name, std::string_view
          [](ServiceOptions& o, int64_t v) { o.result_allowances.max_tracked = size_t(v); }},
         {"--max-db-bytes", 4096, int64_t(1) << 50,
          [](ServiceOptions& o, int64_t v) { o.max_db_bytes = v; }},
+        {"--access-log-buffer", 4096, int64_t(1) << 30,
+         [](ServiceOptions& o, int64_t v) { o.access_log_buffer = size_t(v); }},
         {"--db-connections", 2, 1000,
          [](ServiceOptions& o, int64_t v) { o.db_connections = size_t(v); }},
         {"--db-timeout", 100, 600000,

@@ -3,6 +3,7 @@
 #include "server/sqlite_store.h"
 
 #include "server/sqlite_handles.h"
+#include "server/text.h"
 
 #include <sqlite3.h>
 
@@ -209,6 +210,27 @@ PublishedResult published_from(const SqliteQuery& query, int first_column, int64
             query.integer(first_column + 4)};
 }
 
+// Another connection's lock is a moment's wait; a disk that fails or is full, or a file that
+// can no longer be opened or written, lasts until an operator mends it, and the results
+// meanwhile may be sent again; anything else (a damaged page, a row the schema refuses)
+// would fail again the same way.
+StoreStatus failure_of(int code) {
+    switch (code) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return StoreStatus::busy;
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_NOMEM:
+    case SQLITE_PROTOCOL:
+        return StoreStatus::unavailable;
+    default:
+        return StoreStatus::failed;
+    }
+}
+
 } // namespace
 
 struct SqliteStore::Writer {
@@ -402,11 +424,15 @@ void SqliteStore::write_batch(std::vector<PendingResult>& batch) {
         }
     } catch (const SqliteError& e) {
         // Nothing of the batch is stored: the transaction rolled back as it unwound.
-        failure = e.code == SQLITE_BUSY || e.code == SQLITE_LOCKED ? StoreStatus::busy
-                                                                   : StoreStatus::failed;
-        if (failure == StoreStatus::failed) {
+        failure = failure_of(e.code);
+        if (failure == StoreStatus::unavailable) {
+            outage_.refused(batch.size(), e.what());
+        } else if (failure == StoreStatus::failed) {
             std::fprintf(stderr, "trivelle-results: %s\n", e.what());
         }
+    }
+    if (failure != StoreStatus::unavailable) {
+        outage_.reached();
     }
     for (size_t i = 0; i < batch.size(); ++i) {
         batch[i].done(failure == StoreStatus::stored ? std::move(outcomes[i])
@@ -516,9 +542,10 @@ int64_t SqliteStore::size_bytes() {
 
 int64_t SqliteStore::erase_player(PlayerField field, std::string_view value) {
     // E-mail addresses are compared without regard to the case of their Latin letters, as
-    // mail does; nicknames exactly.
+    // mail does, and without the blanks a player may have typed around them; nicknames
+    // exactly.
     const char* sql = field == PlayerField::email
-                          ? "DELETE FROM results WHERE lower(email) = lower(?1)"
+                          ? "DELETE FROM results WHERE lower(trim(email, ?2)) = lower(trim(?1, ?2))"
                           : "DELETE FROM results WHERE nickname = ?1";
     const std::lock_guard lock(writer_mutex_);
     SqliteConnection& connection = writer_->connection;
@@ -526,6 +553,9 @@ int64_t SqliteStore::erase_player(PlayerField field, std::string_view value) {
     SqliteTransaction transaction(connection);
     SqliteQuery query(erase);
     query.bind(1, std::string(value));
+    if (field == PlayerField::email) {
+        query.bind(2, blank_characters());
+    }
     query.step();
     const int64_t erased = connection.changes();
     transaction.commit();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server/results_store.h"
+#include "server/store_outage.h"
 #include "server/write_queue.h"
 
 #include <mutex>
@@ -43,6 +44,7 @@ class SqliteStore final : public ResultsStore {
     std::mutex read_mutex_;
     std::unique_ptr<Reader> reader_;
 
+    StoreOutage outage_; // the writer thread's
     WriteQueue queue_;
     std::thread writer_thread_;
 };

@@ -18,3 +18,12 @@ std::string shown_accuracy(int32_t lines, int32_t moves);
 
 // The day of a time in seconds since 1970, UTC, in a strftime format ("%d.%m.%Y").
 std::string utc_day(int64_t seconds, const char* format);
+
+// The blanks a player may leave around a text without meaning them: the space, the tab, line
+// ends, the no-break space and Unicode's other spaces. An e-mail matches without them, and a
+// spreadsheet may skip them before it reads a formula.
+std::string blank_characters(); // each once, in UTF-8
+// The text from its first character that is no blank.
+std::string_view after_blanks(std::string_view text);
+// The text without the blanks at either end.
+std::string_view without_blanks(std::string_view text);

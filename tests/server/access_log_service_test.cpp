@@ -6,8 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -108,6 +114,90 @@ TEST(AccessLog, OffWritesNothingButTheListeningLine) {
     EXPECT_EQ(get(service, result_path(typical_query("quiet", 200))).status, 200);
     EXPECT_EQ(service.stop(), 0);
     EXPECT_EQ(lines_of(output).size(), 1u);
+}
+
+// The count of a note of dropped lines ("2026-05-01T12:00:05.000Z 12 lines dropped"), or -1
+// when the line is no such note.
+int dropped_in(const std::string& line) {
+    std::istringstream fields(line);
+    std::string time, count, what, more;
+    fields >> time >> count >> what >> more;
+    const bool note = time.size() == 24 && time.back() == 'Z' && !count.empty() &&
+                      count.find_first_not_of("0123456789") == std::string::npos &&
+                      (what == "lines" || what == "line") && more == "dropped" && !(fields >> more);
+    return note ? std::stoi(count) : -1;
+}
+
+// Reads a descriptor to its end, for patience at most.
+std::string read_to_end(int from, std::chrono::seconds patience) {
+    const auto deadline = Clock::now() + patience;
+    std::string text;
+    char buffer[65536];
+    for (pollfd readable{from, POLLIN, 0};
+         left_until(deadline).count() > 0 &&
+         poll(&readable, 1, int(left_until(deadline).count())) > 0;) {
+        const ssize_t got = read(from, buffer, sizeof buffer);
+        if (got <= 0) {
+            break;
+        }
+        text.append(buffer, size_t(got));
+    }
+    return text;
+}
+
+TEST(AccessLog, AReaderThatStopsReadingCostsLinesNeverAnswers) {
+    TemporaryFolder folder;
+    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, folder.path("results.sqlite"),
+                           {"--access-log-buffer=4096"}, StartWait::for_port, "", "", true);
+    ASSERT_TRUE(service.started());
+    ASSERT_GE(service.output(), 0);
+    // The smallest pipe the system allows: it and the buffer hold some 120 lines of 66 bytes,
+    // far fewer than the requests.
+    fcntl(service.output(), F_SETPIPE_SZ, 4096);
+
+    // A log written by the serving threads stops them once the pipe is full: the requests
+    // after it would never be answered.
+    constexpr int clients = 4;
+    constexpr int per_client = 1000;
+    std::atomic<int> answered{0};
+    std::vector<std::thread> threads;
+    for (int client = 0; client < clients; ++client) {
+        threads.emplace_back([&] {
+            httplib::Client connection = service.client();
+            for (int n = 0; n < per_client; ++n) {
+                const httplib::Result result = connection.Get("/nowhere");
+                answered += result && result->status == 404 ? 1 : 0;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(answered.load(), clients * per_client);
+
+    // Drained while the service stops: what waited is written, then a note of the rest.
+    std::string log;
+    std::thread reader([&] { log = read_to_end(service.output(), stop_patience * 2); });
+    EXPECT_EQ(service.stop(), 0);
+    reader.join();
+    int logged = 0;
+    int dropped = 0;
+    int notes = 0;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (const int count = dropped_in(line); count >= 0) {
+            ++notes;
+            dropped += count;
+        } else {
+            EXPECT_TRUE(in_log_form(line)) << line;
+            EXPECT_NE(line.find(" GET /nowhere 404 "), std::string::npos) << line;
+            ++logged;
+        }
+    }
+    EXPECT_GE(notes, 1);
+    EXPECT_GT(dropped, 0);
+    EXPECT_GT(logged, 0);
+    EXPECT_EQ(logged + dropped, clients * per_client) << "every line written or counted";
 }
 
 } // namespace

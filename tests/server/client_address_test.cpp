@@ -36,14 +36,45 @@ TEST(RequestClient, HeadersAreBelievedOnlyFromATrustedProxyAndOnlyItsOwnEntry) {
         {"a mapped address forwarded", "127.0.0.1", "::ffff:203.0.113.4", std::nullopt,
          "203.0.113.4"},
         {"no header: the proxy itself", "127.0.0.1", std::nullopt, std::nullopt, "127.0.0.1"},
-        {"an entry that is no address", "127.0.0.1", "10.0.0.1, unknown", "203.0.113.5",
-         "127.0.0.1"},
-        {"an entry with a port", "127.0.0.1", "203.0.113.6:4711", std::nullopt, "127.0.0.1"},
-        {"an empty entry", "127.0.0.1", "203.0.113.6,", std::nullopt, "127.0.0.1"},
+        {"the rightmost of three", "127.0.0.1", "198.51.100.1, 198.51.100.2, 203.0.113.9",
+         std::nullopt, "203.0.113.9"},
+        {"the rightmost of four, without spaces", "127.0.0.1",
+         "1.1.1.1,2.2.2.2,3.3.3.3,203.0.113.10", std::nullopt, "203.0.113.10"},
+        // The forms front servers write.
+        {"an IPv4 entry with a port", "127.0.0.1", "10.0.0.1, 1.2.3.7:4444", std::nullopt,
+         "1.2.3.7"},
+        {"an IPv6 entry in brackets with a port", "127.0.0.1", "[2001:db8::1]:443", std::nullopt,
+         "2001:db8::1"},
+        {"an IPv6 entry in brackets", "127.0.0.1", "10.0.0.1, [2001:db8::2]", std::nullopt,
+         "2001:db8::2"},
+        {"quoted, as RFC 7239 writes a node", "127.0.0.1", "\"[2001:db8::3]:8443\"", std::nullopt,
+         "2001:db8::3"},
+        {"a trailing comma", "127.0.0.1", "203.0.113.6,", std::nullopt, "203.0.113.6"},
+        {"empty entries", "127.0.0.1", "10.0.0.1, 203.0.113.11, , ", std::nullopt, "203.0.113.11"},
+        {"the real ip with a port", "127.0.0.1", std::nullopt, "203.0.113.12:5000", "203.0.113.12"},
+        // What cannot be read is one client of its own: neither the proxy nor any other.
+        {"an entry that is no address", "127.0.0.1", "10.0.0.1, unknown", "203.0.113.5", "100::"},
+        {"an obfuscated node", "127.0.0.1", "_hidden", std::nullopt, "100::"},
+        {"only empty entries", "127.0.0.1", " , ", std::nullopt, "100::"},
+        {"an IPv6 entry with a port but no brackets", "127.0.0.1", "2001:db8::1:443:1:2:3:4:5",
+         std::nullopt, "100::"},
+        {"an IPv4 address in brackets", "127.0.0.1", "[203.0.113.6]", std::nullopt, "100::"},
+        {"an unclosed bracket", "127.0.0.1", "[2001:db8::1:443", std::nullopt, "100::"},
+        {"a port that is no number", "127.0.0.1", "203.0.113.6:http", std::nullopt, "100::"},
+        {"a port too long", "127.0.0.1", "[2001:db8::1]:4430000", std::nullopt, "100::"},
+        {"one quote only", "127.0.0.1", "\"203.0.113.6", std::nullopt, "100::"},
+        {"a real ip that is no address", "127.0.0.1", std::nullopt, "nginx", "100::"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(request_client(ip(c.peer), trusted, c.forwarded_for, c.real_ip), ip(c.client))
             << c.what;
+    }
+}
+
+TEST(RequestClient, WhatCannotBeReadIsAClientApartFromTheProxyAndEveryClient) {
+    const ClientKey unreadable = client_key(unreadable_client());
+    for (const char* other : {"127.0.0.1", "::1", "0.0.0.0", "::", "203.0.113.1", "2001:db8::1"}) {
+        EXPECT_FALSE(unreadable == client_key(ip(other))) << other;
     }
 }
 

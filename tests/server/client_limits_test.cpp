@@ -110,6 +110,12 @@ TEST_F(ClientLimits, BehindATrustedFrontServerEachClientItNamesHasItsOwnAllowanc
         {"X-Forwarded-For: 2001:db8:5:6::1\r\n", 200},
         {"X-Forwarded-For: 2001:db8:5:6:aaaa::99\r\n", 429},
         {"X-Forwarded-For: 2001:db8:5:7::1\r\n", 200},
+        // An entry with a port is its address; one that cannot be read is a client of its
+        // own, neither the front server nor any other.
+        {"X-Forwarded-For: 203.0.113.3:4444\r\n", 200},
+        {"X-Forwarded-For: [2001:db8:5:8::1]:443, 203.0.113.3:5555\r\n", 429},
+        {"X-Forwarded-For: unknown\r\n", 200},
+        {"X-Forwarded-For: 203.0.113.4:http\r\n", 429},
         // Without a header, the front server itself.
         {"", 200},
         {"", 429},

@@ -371,7 +371,7 @@ TEST_P(EveryStore, EachPublishedGivesEveryResultByClassAndPlace) {
                                         "42 4 A 100", "42 5 C 100", "42 6 G 100", "42 7 F 120"}));
 }
 
-TEST_P(EveryStore, ErasesAPlayerByEmailInAnyLatinCaseOrByExactNickname) {
+TEST_P(EveryStore, ErasesAPlayerByEmailInAnyLatinCaseWithoutBlanksOrByExactNickname) {
     const auto store = open();
     int64_t received = 1765324800;
     const ResultRow rows[] = {
@@ -382,12 +382,14 @@ TEST_P(EveryStore, ErasesAPlayerByEmailInAnyLatinCaseOrByExactNickname) {
         result_of_email("four", "ИГРОК@example.org"),
         result_of_email("five", "player@example.org.ru"),
         result_of_email("Six", "six@x.org"),
+        // Blanks typed around it (a space, a no-break space) are not part of the address.
+        result_of_email("seven", " Player@Example.org\xA0"),
     };
     for (const ResultRow& row : rows) {
         store->store(row, ++received);
     }
     const uint64_t generation = store->generation();
-    EXPECT_EQ(store->erase_player(PlayerField::email, "pLaYeR@eXaMpLe.OrG"), 3);
+    EXPECT_EQ(store->erase_player(PlayerField::email, "\tpLaYeR@eXaMpLe.OrG "), 4);
     EXPECT_NE(store->generation(), generation);
     EXPECT_EQ(store->erase_player(PlayerField::email, utf8_text(u8"игрок@example.org")), 0);
     EXPECT_EQ(store->erase_player(PlayerField::nickname, "six"), 0);
@@ -402,6 +404,32 @@ TEST_P(EveryStore, ErasesAPlayerByEmailInAnyLatinCaseOrByExactNickname) {
     ASSERT_EQ(store->move_counts({42, 7, 5, 12}).size(), 1u);
     EXPECT_EQ(store->move_counts({42, 7, 5, 12})[0].results, 2);
     EXPECT_EQ(store->store(result("later", 400), ++received).place, 3);
+}
+
+TEST_P(EveryStore, ErasingEveryResultOfAClassRemovesTheClassFromRecordsAndCounts) {
+    const auto store = open();
+    int64_t received = 1765324800;
+    // 42 balls: two results of two move counts, both by "gone"; 35 and 36 balls: one each.
+    store->store(result("gone", 100), ++received);
+    store->store(result("gone", 90), ++received);
+    store->store(result("kept", 80, "35"), ++received);
+    store->store(result("last", 70, "36"), ++received);
+    EXPECT_EQ(store->erase_player(PlayerField::nickname, "gone"), 2);
+    EXPECT_EQ(store->erase_player(PlayerField::nickname, "last"), 1);
+
+    const std::vector<ClassRecords> classes = store->records(10, 100);
+    ASSERT_EQ(classes.size(), 1u) << "only the class with a result left";
+    EXPECT_EQ(classes[0].settings.initial_ball_count, 35);
+    EXPECT_EQ(classes[0].class_size, 1);
+    for (const TestSettings& erased : {TestSettings{42, 7, 5, 12}, TestSettings{36, 7, 5, 12}}) {
+        EXPECT_TRUE(store->move_counts(erased).empty()) << erased.initial_ball_count;
+        EXPECT_EQ(store->class_results(erased, 0, 50).class_size, 0) << erased.initial_ball_count;
+    }
+    EXPECT_EQ(store->result_count(), 1);
+    // The class comes back with the next result as new.
+    const StoredResult again = store->store(result("again", 95), ++received);
+    EXPECT_EQ(again.place, 1);
+    EXPECT_EQ(again.class_size, 1);
 }
 
 TEST_P(EveryStore, AnotherServiceOnTheSameStoreSeesEveryChangeInItsGeneration) {

@@ -1,7 +1,8 @@
 // Services on a PostgreSQL database: two sharing one, as behind a front server that spreads
 // clients over them (every link stored once whichever service gets it, no answered result
 // lost, the same records from both, each seeing the other's results), and one killed while it
-// writes, which loses no result it answered.
+// writes, which loses no result it answered; and a database that stops answering, which
+// results meet as a 503 to send again and the operator as two lines.
 #include "server/postgres_handles.h"
 #include "tests/server/result_links.h"
 #include "tests/support/postgres_cluster.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -152,6 +155,56 @@ TEST(SeveralServices, AServiceKilledWhileItWritesLosesNoAnsweredResult) {
     ASSERT_TRUE(service->started()) << "a new service starts on the same database";
     EXPECT_EQ(get(*service, result_path(answered.front())).status, 200);
     EXPECT_EQ(stored_links(uri).size(), stored.size()) << "an answered link is not stored twice";
+}
+
+TEST(ServiceOnPostgres, ADatabaseOutOfReachIsAnswered503AndToldOnceAsItBeginsAndEnds) {
+    const std::string uri = new_postgres_database();
+    ASSERT_FALSE(uri.empty());
+    TemporaryFolder folder;
+    const std::string errors = folder.path("errors.txt");
+    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, uri, {"--db-timeout=500"}, StartWait::for_port,
+                           "", errors);
+    ASSERT_TRUE(service.started());
+    ASSERT_EQ(get(service, result_path(typical_query("before", 100))).status, 200);
+    const std::vector<pid_t> server = postgres_server_processes();
+    ASSERT_FALSE(server.empty());
+    constexpr int refused = 3;
+    {
+        // Resumed however the checks below end, for the tests after this one.
+        struct Stopped {
+            const std::vector<pid_t>& processes;
+            ~Stopped() {
+                for (const pid_t process : processes) {
+                    kill(process, SIGCONT);
+                }
+            }
+        } stopped{server};
+        for (const pid_t process : server) {
+            kill(process, SIGSTOP);
+        }
+        for (int n = 0; n < refused; ++n) {
+            const Answer answer =
+                get(service, result_path(typical_query("during" + std::to_string(n), 90)));
+            EXPECT_EQ(answer.status, 503);
+            EXPECT_EQ(answer.header("Retry-After"), "10");
+        }
+    }
+    EXPECT_EQ(get(service, result_path(typical_query("after", 80))).status, 200);
+    EXPECT_EQ(service.stop(), 0);
+
+    std::ifstream file(errors);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), 2u) << "one as it began, one as it ended, none for each result";
+    EXPECT_TRUE(lines[0].starts_with("trivelle-results: results cannot be stored, and are "
+                                     "answered 503 until the database takes them again: "))
+        << lines[0];
+    EXPECT_TRUE(lines[1].starts_with("trivelle-results: results are stored again after "))
+        << lines[1];
+    EXPECT_TRUE(lines[1].ends_with(" s; 3 results were refused meanwhile")) << lines[1];
+    EXPECT_EQ(stored_links(uri).size(), 2u) << "before and after";
 }
 
 } // namespace

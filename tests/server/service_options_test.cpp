@@ -54,6 +54,7 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(defaults->max_db_bytes, int64_t(2147483648));
     EXPECT_TRUE(defaults->trusted_proxies.empty()) << "no header is believed unless asked";
     EXPECT_TRUE(defaults->access_log);
+    EXPECT_EQ(defaults->access_log_buffer, 1048576u);
 
     const auto options = parse({"--threads=3",
                                 "--max-connections",
@@ -80,6 +81,7 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
                                 "7",
                                 "--max-db-bytes=4096",
                                 "--access-log=off",
+                                "--access-log-buffer=4096",
                                 "--trusted-proxy",
                                 "127.0.0.1",
                                 "--trusted-proxy=::1,::ffff:10.0.0.2",
@@ -104,6 +106,7 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(options->result_allowances.max_tracked, 7u);
     EXPECT_EQ(options->max_db_bytes, 4096);
     EXPECT_FALSE(options->access_log);
+    EXPECT_EQ(options->access_log_buffer, 4096u);
     const std::vector<boost::asio::ip::address> proxies = {
         boost::asio::ip::make_address("127.0.0.1"), boost::asio::ip::make_address("::1"),
         boost::asio::ip::make_address("10.0.0.2")};
@@ -142,6 +145,9 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         {"--max-db-bytes", "4095"},
         {"--max-db-bytes", "2G"},
         {"--access-log", "yes"},
+        // Smaller than the longest line it must hold.
+        {"--access-log-buffer", "4095"},
+        {"--access-log-buffer", "1073741825"},
         {"--trusted-proxy", "nginx.local"},
         {"--trusted-proxy", "127.0.0.1,"},
         {"--trusted-proxy", "10.0.0.0/8"},

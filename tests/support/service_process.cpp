@@ -82,7 +82,8 @@ std::string first_line_of_file(const std::string& path) {
 
 ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
                                const std::vector<std::string>& options, StartWait wait,
-                               const std::string& output_file) {
+                               const std::string& output_file, const std::string& error_file,
+                               bool keep_output) {
     int out[2];
     if (pipe(out) != 0) {
         return;
@@ -98,6 +99,10 @@ ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     }
     posix_spawn_file_actions_addclose(&actions, out[0]);
+    if (!error_file.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, error_file.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     const std::string port_option = "--port=0";
     const std::string db_option = "--db=" + db;
     std::vector<const char*> argv = {binary.c_str(), port_option.c_str(), db_option.c_str()};
@@ -123,12 +128,19 @@ ServiceProcess::ServiceProcess(const std::string& binary, const std::string& db,
             port_ = std::atoi(listening_line_.c_str() + colon + 1);
         }
     }
-    close(out[0]);
+    if (keep_output && output_file.empty() && wait == StartWait::for_port) {
+        output_ = out[0];
+    } else {
+        close(out[0]);
+    }
 }
 
 ServiceProcess::~ServiceProcess() {
     if (pid_ > 0) {
         stop();
+    }
+    if (output_ >= 0) {
+        close(output_);
     }
 }
 

@@ -52,11 +52,14 @@ class ServiceProcess {
     // Starts the service on a free port of 127.0.0.1 with db as its --db, and any further
     // options, and waits for the line naming the port (for start_patience at most) unless
     // told not to. Its standard output goes to output_file when one is named (the access
-    // log), and is read only for that line otherwise.
+    // log), and is read only for that line otherwise: then closed, or with keep_output kept
+    // open and unread, as a stalled reader would, until the test reads output(). Its standard
+    // error goes to error_file when one is named.
     ServiceProcess(const std::string& binary, const std::string& db,
                    const std::vector<std::string>& options = {},
-                   StartWait wait = StartWait::for_port, const std::string& output_file = "");
-    ~ServiceProcess(); // stops it if it still runs
+                   StartWait wait = StartWait::for_port, const std::string& output_file = "",
+                   const std::string& error_file = "", bool keep_output = false);
+    ~ServiceProcess(); // stops it if it still runs, and closes output()
     ServiceProcess(const ServiceProcess&) = delete;
     ServiceProcess& operator=(const ServiceProcess&) = delete;
 
@@ -65,6 +68,9 @@ class ServiceProcess {
     const std::string& listening_line() const { return listening_line_; }
     int port() const { return port_; }
     pid_t pid() const { return pid_; }
+    // The reading end of standard output after the line that named the port, when kept;
+    // -1 otherwise.
+    int output() const { return output_; }
     // A client for this service; a new connection each time it is asked.
     httplib::Client client(std::chrono::seconds patience = answer_patience) const;
     // SIGTERM, then the exit status as a shell shows it: the exit code, or 128 + the signal
@@ -77,6 +83,7 @@ class ServiceProcess {
   private:
     pid_t pid_ = -1;
     int port_ = -1;
+    int output_ = -1;
     std::string listening_line_;
 };
 
