@@ -41,7 +41,9 @@ std::string class_path(const TestSettings& settings, int64_t page) {
                        std::to_string(settings.round_count) + "x" +
                        std::to_string(settings.lines_per_round);
     if (page > 1) {
-        path += "/" + std::to_string(page);
+        // Appended apart: GCC 12 warns falsely about "/" + text here (-Wrestrict) when optimising.
+        path += '/';
+        path += std::to_string(page);
     }
     return path;
 }
