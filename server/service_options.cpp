@@ -35,7 +35,8 @@ const char* const service_usage =
     "  --access-log on|off              one line per request on standard output: time,\n"
     "                                   client, method, path without the query, status,\n"
     "                                   bytes, duration (default on)\n"
-    "  --db-connections N               PostgreSQL: connections to the database (default 4)\n"
+    "  --db-connections N               connections to the store: one writes, the rest read\n"
+    "                                   (default 4)\n"
     "  --db-timeout MS                  PostgreSQL: any answer from the database (default\n"
     "                                   10000)\n"
     "Each option may also be written --option=VALUE.\n";
