@@ -235,19 +235,21 @@ std::string below_each() {
 }
 
 // The blocks holding results in each range of one class ($5 the shifts, $6 and $7 the ends),
-// at most $8 of each, in order.
+// at most $8 of each, in order. Each table limited on its own, so that the server reads no more
+// of a wide range than the limit.
 constexpr const char* blocks_in_ranges = R"sql(
 SELECT q.n, b.block, b.result_count
 FROM unnest($5::integer[], $6::bigint[], $7::bigint[]) WITH ORDINALITY AS q(shift, low, high, n)
 CROSS JOIN LATERAL (
-    SELECT total_moves AS block, result_count FROM move_counts
-    WHERE q.shift = 0 AND initial_ball_count = $1 AND colour_count = $2 AND round_count = $3
+    (SELECT total_moves AS block, result_count FROM move_counts
+     WHERE q.shift = 0 AND initial_ball_count = $1 AND colour_count = $2 AND round_count = $3
         AND lines_per_round = $4 AND total_moves >= q.low AND total_moves < q.high
+     ORDER BY total_moves LIMIT $8)
     UNION ALL
-    SELECT block, result_count FROM move_blocks
-    WHERE q.shift > 0 AND initial_ball_count = $1 AND colour_count = $2 AND round_count = $3
+    (SELECT block, result_count FROM move_blocks
+     WHERE q.shift > 0 AND initial_ball_count = $1 AND colour_count = $2 AND round_count = $3
         AND lines_per_round = $4 AND shift = q.shift AND block >= q.low AND block < q.high
-    ORDER BY 1 LIMIT $8) b
+     ORDER BY block LIMIT $8)) b
 ORDER BY q.n, b.block)sql";
 
 // The largest classes with their best results, in one statement and so one snapshot.
