@@ -635,6 +635,12 @@ class PostgresClassBlocks final : public MoveBlocksReader {
     std::vector<std::string> match_;
 };
 
+// One snapshot for a class's look-ups. Each is a range of a key whatever its values, so its
+// plan is made once per connection: planned again for every run, as the server otherwise
+// may, it would cost more than it reads.
+constexpr const char* look_up_begin = "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; "
+                                      "SET LOCAL plan_cache_mode = force_generic_plan";
+
 int64_t class_size(PostgresConnection& connection, const TestSettings& settings) {
     const PostgresResult size =
         connection.run(std::string("SELECT result_count FROM class_counts WHERE ") + class_match,
@@ -648,8 +654,7 @@ ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t 
                                           int count) {
     return reading([&](PostgresConnection& connection) {
         // One snapshot for the size, the counts and the page.
-        PostgresTransaction transaction(connection,
-                                        "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        PostgresTransaction transaction(connection, look_up_begin);
         ClassRecords page{settings, class_size(connection, settings), {}};
         if (first_place < 0 || first_place >= page.class_size || count <= 0) {
             transaction.commit();
@@ -680,8 +685,7 @@ ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t 
 void PostgresStore::look_up_moves(const TestSettings& settings,
                                   const std::function<void(MovesLookup&)>& look_up) {
     reading([&](PostgresConnection& connection) {
-        PostgresTransaction transaction(connection,
-                                        "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        PostgresTransaction transaction(connection, look_up_begin);
         PostgresClassBlocks blocks(connection, settings);
         BlockMoves moves(blocks, class_size(connection, settings));
         look_up(moves);
