@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <stdexcept>
 
 namespace {
 
@@ -46,6 +48,22 @@ std::string range_text(const AccuracyHistogram& histogram, size_t bar) {
     return u8str(u8"от ") + low + u8str(u8" до ") + high;
 }
 
+// The fewest moves (from 1 up to 2^31, beyond any result) whose bar is left of bar: a binary
+// search, since a bar never rises as the moves grow.
+int64_t first_moves_left_of(const AccuracyHistogram& histogram, size_t bar) {
+    int64_t low = 1;
+    int64_t high = int64_t(1) << 31;
+    while (low < high) {
+        const int64_t middle = low + (high - low) / 2;
+        if (bar_of(histogram, accuracy_of(histogram.lines, int32_t(middle))) < bar) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return low;
+}
+
 std::string coordinate(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", value);
@@ -75,54 +93,148 @@ std::optional<int> better_than_percent(int64_t place, int64_t class_size) {
     return int(below * 100 / (class_size - 1));
 }
 
-AccuracyHistogram accuracy_histogram(const std::vector<MovesCount>& counts, int32_t lines,
-                                     int32_t marked_moves, int most_bars) {
-    AccuracyHistogram histogram;
-    if (counts.empty()) {
-        return histogram;
+AccuracyHistogram accuracy_histogram(MovesLookup& moves, int32_t lines, int32_t marked_moves,
+                                     int most_bars) {
+    const int64_t total = moves.results();
+    if (total <= 0) {
+        return {};
     }
     // Fewest moves first: the best accuracy first, the worst last. A result made up by hand, far
-    // beyond the rest, would otherwise squeeze every other into a bar or two.
-    int64_t total = 0;
-    for (const MovesCount& count : counts) {
-        total += count.results;
-    }
+    // beyond the rest, would otherwise squeeze every other into a bar or two: the range runs
+    // between the results a fiftieth of the class in from either end.
     const int64_t spared = total / 50;
-    size_t best = 0;
-    for (int64_t left_out = 0;
-         best + 1 < counts.size() && left_out + counts[best].results <= spared; ++best) {
-        left_out += counts[best].results;
-    }
-    size_t worst = counts.size() - 1;
-    for (int64_t left_out = 0; worst > best && left_out + counts[worst].results <= spared;
-         --worst) {
-        left_out += counts[worst].results;
-    }
+    const std::vector<int32_t> ends = moves.moves_at({spared, total - 1 - spared});
+    AccuracyHistogram histogram;
     histogram.lines = lines;
-    histogram.fewest_moves = counts[best].total_moves;
-    histogram.most_moves = counts[worst].total_moves;
+    histogram.fewest_moves = ends.at(0);
+    histogram.most_moves = ends.at(1);
     histogram.highest = accuracy_of(lines, histogram.fewest_moves);
     histogram.lowest = accuracy_of(lines, histogram.most_moves);
-    histogram.beyond_highest = best > 0;
-    histogram.beyond_lowest = worst + 1 < counts.size();
-    histogram.bars.assign(std::min(worst - best + 1, size_t(std::max(most_bars, 1))), 0);
-    for (const MovesCount& count : counts) {
-        histogram.bars[bar_of(histogram, accuracy_of(lines, count.total_moves))] += count.results;
+    const int64_t bars = moves.move_counts_between(histogram.fewest_moves, histogram.most_moves,
+                                                   std::max(most_bars, 1));
+    if (bars <= 0) {
+        return {};
+    }
+    histogram.bars.assign(size_t(bars), 0);
+    // A bar falls as the moves grow, so the results in a bar and those right of it are the
+    // results below the fewest moves of the bars left of it: one count each.
+    std::vector<int32_t> edges = {histogram.fewest_moves};
+    const bool below_most = histogram.most_moves < std::numeric_limits<int32_t>::max();
+    if (below_most) {
+        edges.push_back(histogram.most_moves + 1);
+    }
+    std::vector<int64_t> firsts;
+    for (size_t bar = 1; bar < histogram.bars.size(); ++bar) {
+        firsts.push_back(first_moves_left_of(histogram, bar));
+        if (firsts.back() <= std::numeric_limits<int32_t>::max()) {
+            edges.push_back(int32_t(firsts.back()));
+        }
+    }
+    const std::vector<int64_t> below = moves.results_below(edges);
+    histogram.beyond_highest = below.at(0) > 0;
+    histogram.beyond_lowest = below_most && below.at(1) < total;
+    std::vector<int64_t> from_bar(histogram.bars.size() + 1, 0);
+    from_bar[0] = total;
+    for (size_t bar = 1, edge = below_most ? 2 : 1; bar < histogram.bars.size(); ++bar) {
+        from_bar[bar] =
+            firsts[bar - 1] <= std::numeric_limits<int32_t>::max() ? below.at(edge++) : total;
+    }
+    for (size_t bar = 0; bar < histogram.bars.size(); ++bar) {
+        histogram.bars[bar] = from_bar[bar] - from_bar[bar + 1];
     }
     histogram.marked = bar_of(histogram, accuracy_of(lines, marked_moves));
     return histogram;
 }
 
-std::vector<MovesCount> with_result(std::vector<MovesCount> counts, int32_t moves, bool new_row) {
-    const auto at = std::lower_bound(
-        counts.begin(), counts.end(), moves,
-        [](const MovesCount& count, int32_t value) { return count.total_moves < value; });
-    if (at != counts.end() && at->total_moves == moves) {
-        at->results += new_row ? 1 : 0;
-    } else {
-        counts.insert(at, {moves, 1});
+AccuracyHistogram accuracy_histogram(const std::vector<MovesCount>& counts, int32_t lines,
+                                     int32_t marked_moves, int most_bars) {
+    CountedMoves moves(counts);
+    return accuracy_histogram(moves, lines, marked_moves, most_bars);
+}
+
+int64_t CountedMoves::results() {
+    int64_t total = 0;
+    for (const MovesCount& count : counts_) {
+        total += count.results;
     }
-    return counts;
+    return total;
+}
+
+std::vector<int32_t> CountedMoves::moves_at(const std::vector<int64_t>& places) {
+    std::vector<int32_t> moves;
+    for (const int64_t place : places) {
+        int64_t before = 0;
+        const auto at = std::find_if(counts_.begin(), counts_.end(), [&](const MovesCount& count) {
+            before += count.results;
+            return before > place;
+        });
+        if (place < 0 || at == counts_.end()) {
+            throw std::out_of_range("no result at place " + std::to_string(place + 1));
+        }
+        moves.push_back(at->total_moves);
+    }
+    return moves;
+}
+
+std::vector<int64_t> CountedMoves::results_below(const std::vector<int32_t>& moves) {
+    std::vector<int64_t> below;
+    for (const int32_t m : moves) {
+        int64_t fewer = 0;
+        for (const MovesCount& count : counts_) {
+            fewer += count.total_moves < m ? count.results : 0;
+        }
+        below.push_back(fewer);
+    }
+    return below;
+}
+
+int64_t CountedMoves::move_counts_between(int32_t low, int32_t high, int64_t most) {
+    const int64_t within = std::count_if(counts_.begin(), counts_.end(), [&](const MovesCount& c) {
+        return c.results > 0 && low <= c.total_moves && c.total_moves <= high;
+    });
+    return std::min(within, most);
+}
+
+WithResult::WithResult(MovesLookup& read, int32_t moves, bool new_row)
+    : read_(read), moves_(moves),
+      added_(new_row || read.move_counts_between(moves, moves, 1) == 0) {}
+
+int64_t WithResult::results() { return read_.results() + (added_ ? 1 : 0); }
+
+std::vector<int32_t> WithResult::moves_at(const std::vector<int64_t>& places) {
+    if (!added_) {
+        return read_.moves_at(places);
+    }
+    // The result stands first among its ties; the places after it are the read's one further.
+    const int64_t own = read_.results_below({moves_}).at(0);
+    std::vector<int64_t> read_places;
+    for (const int64_t place : places) {
+        if (place != own) {
+            read_places.push_back(place < own ? place : place - 1);
+        }
+    }
+    const std::vector<int32_t> read_moves = read_.moves_at(read_places);
+    std::vector<int32_t> moves;
+    size_t next = 0;
+    for (const int64_t place : places) {
+        moves.push_back(place == own ? moves_ : read_moves.at(next++));
+    }
+    return moves;
+}
+
+std::vector<int64_t> WithResult::results_below(const std::vector<int32_t>& moves) {
+    std::vector<int64_t> below = read_.results_below(moves);
+    for (size_t i = 0; i < below.size(); ++i) {
+        below[i] += added_ && moves_ < moves[i] ? 1 : 0;
+    }
+    return below;
+}
+
+int64_t WithResult::move_counts_between(int32_t low, int32_t high, int64_t most) {
+    const int64_t read = read_.move_counts_between(low, high, most);
+    const bool own_count = added_ && low <= moves_ && moves_ <= high &&
+                           read_.move_counts_between(moves_, moves_, 1) == 0;
+    return std::min(read + (own_count ? 1 : 0), most);
 }
 
 std::string histogram_figure(const AccuracyHistogram& histogram) {

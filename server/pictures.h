@@ -33,14 +33,44 @@ struct AccuracyHistogram {
     size_t marked = 0; // the bar of the result the page is about
 };
 
-// From a class's move counts (fewest first, as the store gives them) and the lines of its
-// settings; the marked bar holds marked_moves.
+// From the look-ups of a class's results and the lines of its settings; the marked bar holds
+// marked_moves. A few look-ups, each bounded, whatever the class's spread.
+AccuracyHistogram accuracy_histogram(MovesLookup& moves, int32_t lines, int32_t marked_moves,
+                                     int most_bars = most_histogram_bars);
+// The same from a class's move counts, fewest first.
 AccuracyHistogram accuracy_histogram(const std::vector<MovesCount>& counts, int32_t lines,
                                      int32_t marked_moves, int most_bars = most_histogram_bars);
 
-// The counts of a class as read before a result was stored, with that result in them: a new
-// one is added, and one the read missed is too.
-std::vector<MovesCount> with_result(std::vector<MovesCount> counts, int32_t moves, bool new_row);
+// The look-ups over a list of move counts, fewest first, each a walk along it.
+class CountedMoves final : public MovesLookup {
+  public:
+    explicit CountedMoves(std::vector<MovesCount> counts) : counts_(std::move(counts)) {}
+    int64_t results() override;
+    std::vector<int32_t> moves_at(const std::vector<int64_t>& places) override;
+    std::vector<int64_t> results_below(const std::vector<int32_t>& moves) override;
+    int64_t move_counts_between(int32_t low, int32_t high, int64_t most) override;
+
+  private:
+    std::vector<MovesCount> counts_;
+};
+
+// A class as looked up before a result was stored, with that result in it: a new one is
+// added, and one the look-up missed is too.
+class WithResult final : public MovesLookup {
+  public:
+    WithResult(MovesLookup& read, int32_t moves, bool new_row);
+    int64_t results() override;
+    std::vector<int32_t> moves_at(const std::vector<int64_t>& places) override;
+    std::vector<int64_t> results_below(const std::vector<int32_t>& moves) override;
+    int64_t move_counts_between(int32_t low, int32_t high, int64_t most) override;
+    // Whether the result is one more than the look-up shows.
+    bool added() const { return added_; }
+
+  private:
+    MovesLookup& read_;
+    int32_t moves_;
+    bool added_;
+};
 
 // The figure for a result page: the SVG, its title and description, and a caption that says
 // the same in words; nothing for a histogram without bars.

@@ -3,6 +3,7 @@
 // counts that triggers keep in the same transactions.
 #include "server/postgres_store.h"
 
+#include "server/move_blocks.h"
 #include "server/postgres_handles.h"
 #include "server/text.h"
 
@@ -21,7 +22,7 @@ namespace {
 // result_changes counts the changes of the results; every service reads its sum to know when
 // its cached records are out of date. Its row is chosen by the server process, so that two
 // services seldom wait for the same one.
-constexpr const char* schema = R"sql(
+constexpr const char* tables = R"sql(
 CREATE TABLE results (
     id bigserial PRIMARY KEY,
     link_key text COLLATE "C" NOT NULL UNIQUE,
@@ -63,7 +64,35 @@ CREATE TABLE result_changes (
     shard integer PRIMARY KEY,
     changes bigint NOT NULL
 );
-CREATE FUNCTION results_counted() RETURNS trigger LANGUAGE plpgsql AS $$
+)sql";
+
+// The counts of each block of move counts (see move_blocks.h); made in a database of an
+// earlier version too, and filled once from its move counts.
+constexpr const char* block_table = R"sql(
+CREATE TABLE move_blocks (
+    initial_ball_count integer NOT NULL,
+    colour_count integer NOT NULL,
+    round_count integer NOT NULL,
+    lines_per_round integer NOT NULL,
+    shift integer NOT NULL,
+    block integer NOT NULL, -- total_moves >> shift
+    result_count bigint NOT NULL,
+    PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round, shift, block)
+);
+)sql";
+
+std::string block_existing() {
+    return "INSERT INTO move_blocks SELECT initial_ball_count, colour_count, round_count, "
+           "lines_per_round, s.shift, total_moves >> s.shift, sum(result_count) "
+           "FROM move_counts CROSS JOIN (VALUES " +
+           block_shifts_values() + ") AS s(shift) GROUP BY 1, 2, 3, 4, 5, 6";
+}
+
+// The triggers' functions, replaced in a database of an earlier version.
+std::string trigger_functions() {
+    const std::string shifts = block_shifts_values();
+    return R"sql(
+CREATE OR REPLACE FUNCTION results_counted() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
     -- A statement that changed no row (a link stored before) changes nothing to show.
     IF NOT EXISTS (SELECT 1 FROM new_rows) THEN
@@ -80,11 +109,19 @@ BEGIN
         FROM new_rows GROUP BY 1, 2, 3, 4, 5 ORDER BY 1, 2, 3, 4, 5
     ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
     DO UPDATE SET result_count = m.result_count + excluded.result_count;
+    INSERT INTO move_blocks AS b
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, s.shift,
+            total_moves >> s.shift, count(*)
+        FROM new_rows CROSS JOIN (VALUES )sql" +
+           shifts + R"sql() AS s(shift)
+        GROUP BY 1, 2, 3, 4, 5, 6 ORDER BY 1, 2, 3, 4, 5, 6
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, shift, block)
+    DO UPDATE SET result_count = b.result_count + excluded.result_count;
     INSERT INTO result_changes AS r VALUES (pg_backend_pid() % 16, 1)
     ON CONFLICT (shard) DO UPDATE SET changes = r.changes + 1;
     RETURN NULL;
 END $$;
-CREATE FUNCTION results_uncounted() RETURNS trigger LANGUAGE plpgsql AS $$
+CREATE OR REPLACE FUNCTION results_uncounted() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
     -- A statement that changed no row (a link stored before) changes nothing to show.
     IF NOT EXISTS (SELECT 1 FROM old_rows) THEN
@@ -101,24 +138,44 @@ BEGIN
         FROM old_rows GROUP BY 1, 2, 3, 4, 5 ORDER BY 1, 2, 3, 4, 5
     ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
     DO UPDATE SET result_count = m.result_count + excluded.result_count;
+    INSERT INTO move_blocks AS b
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, s.shift,
+            total_moves >> s.shift, -count(*)
+        FROM old_rows CROSS JOIN (VALUES )sql" +
+           shifts + R"sql() AS s(shift)
+        GROUP BY 1, 2, 3, 4, 5, 6 ORDER BY 1, 2, 3, 4, 5, 6
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, shift, block)
+    DO UPDATE SET result_count = b.result_count + excluded.result_count;
     DELETE FROM class_counts WHERE result_count <= 0;
     DELETE FROM move_counts m USING (SELECT DISTINCT initial_ball_count, colour_count,
             round_count, lines_per_round, total_moves FROM old_rows) o
         WHERE m.initial_ball_count = o.initial_ball_count AND m.colour_count = o.colour_count
             AND m.round_count = o.round_count AND m.lines_per_round = o.lines_per_round
             AND m.total_moves = o.total_moves AND m.result_count <= 0;
+    DELETE FROM move_blocks b USING (SELECT DISTINCT initial_ball_count, colour_count,
+            round_count, lines_per_round, s.shift, total_moves >> s.shift AS block
+            FROM old_rows CROSS JOIN (VALUES )sql" +
+           shifts + R"sql() AS s(shift)) o
+        WHERE b.initial_ball_count = o.initial_ball_count AND b.colour_count = o.colour_count
+            AND b.round_count = o.round_count AND b.lines_per_round = o.lines_per_round
+            AND b.shift = o.shift AND b.block = o.block AND b.result_count <= 0;
     INSERT INTO result_changes AS r VALUES (pg_backend_pid() % 16, 1)
     ON CONFLICT (shard) DO UPDATE SET changes = r.changes + 1;
     RETURN NULL;
 END $$;
-CREATE FUNCTION results_emptied() RETURNS trigger LANGUAGE plpgsql AS $$
+CREATE OR REPLACE FUNCTION results_emptied() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
     DELETE FROM class_counts;
     DELETE FROM move_counts;
+    DELETE FROM move_blocks;
     INSERT INTO result_changes AS r VALUES (pg_backend_pid() % 16, 1)
     ON CONFLICT (shard) DO UPDATE SET changes = r.changes + 1;
     RETURN NULL;
 END $$;
+)sql";
+}
+
+constexpr const char* triggers = R"sql(
 CREATE TRIGGER results_counted AFTER INSERT ON results REFERENCING NEW TABLE AS new_rows
     FOR EACH STATEMENT EXECUTE FUNCTION results_counted();
 CREATE TRIGGER results_uncounted AFTER DELETE ON results REFERENCING OLD TABLE AS old_rows
@@ -152,14 +209,16 @@ ON CONFLICT (link_key) DO NOTHING
 RETURNING link_key)sql";
 
 // The batch's rows as stored, each with its place now and the size of its class.
-constexpr const char* find_batch = R"sql(
+std::string find_batch() {
+    return R"sql(
 SELECT r.link_key, r.received_at, r.initial_ball_count, r.colour_count, r.round_count,
     r.lines_per_round, r.total_moves, r.nickname, r.country, r.city, r.hidden_text,
     r.birth_year, r.email,
-    (SELECT coalesce(sum(m.result_count), 0) FROM move_counts m
-        WHERE m.initial_ball_count = r.initial_ball_count AND m.colour_count = r.colour_count
-            AND m.round_count = r.round_count AND m.lines_per_round = r.lines_per_round
-            AND m.total_moves < r.total_moves)
+    )sql" +
+           results_below_sql(
+               {"r.initial_ball_count", "r.colour_count", "r.round_count", "r.lines_per_round"},
+               "r.total_moves") +
+           R"sql(
     + (SELECT count(*) FROM results o
         WHERE o.initial_ball_count = r.initial_ball_count AND o.colour_count = r.colour_count
             AND o.round_count = r.round_count AND o.lines_per_round = r.lines_per_round
@@ -168,6 +227,31 @@ SELECT r.link_key, r.received_at, r.initial_ball_count, r.colour_count, r.round_
         WHERE c.initial_ball_count = r.initial_ball_count AND c.colour_count = r.colour_count
             AND c.round_count = r.round_count AND c.lines_per_round = r.lines_per_round)
 FROM results r WHERE r.link_key = ANY ($1::text[]))sql";
+}
+
+// How many results of one class have fewer moves than each of $5, in their order.
+std::string below_each() {
+    return "SELECT " + results_below_sql({"$1", "$2", "$3", "$4"}, "m.moves") +
+           " FROM unnest($5::integer[]) WITH ORDINALITY AS m(moves, n) ORDER BY m.n";
+}
+
+// The blocks holding results in each range of one class ($5 the shifts, $6 and $7 the ends),
+// at most $8 of each, in order. Each table limited on its own, so that the server reads no more
+// of a wide range than the limit.
+constexpr const char* blocks_in_ranges = R"sql(
+SELECT q.n, b.block, b.result_count
+FROM unnest($5::integer[], $6::bigint[], $7::bigint[]) WITH ORDINALITY AS q(shift, low, high, n)
+CROSS JOIN LATERAL (
+    (SELECT total_moves AS block, result_count FROM move_counts
+     WHERE q.shift = 0 AND initial_ball_count = $1 AND colour_count = $2 AND round_count = $3
+        AND lines_per_round = $4 AND total_moves >= q.low AND total_moves < q.high
+     ORDER BY total_moves LIMIT $8)
+    UNION ALL
+    (SELECT block, result_count FROM move_blocks
+     WHERE q.shift > 0 AND initial_ball_count = $1 AND colour_count = $2 AND round_count = $3
+        AND lines_per_round = $4 AND shift = q.shift AND block >= q.low AND block < q.high
+     ORDER BY block LIMIT $8)) b
+ORDER BY q.n, b.block)sql";
 
 // The largest classes with their best results, in one statement and so one snapshot.
 constexpr const char* records_sql = R"sql(
@@ -261,7 +345,18 @@ void make_tables(PostgresConnection& connection, const std::string& uri) {
     PostgresTransaction transaction(connection);
     connection.execute("SELECT pg_advisory_xact_lock(7166147)");
     if (connection.run("SELECT to_regclass('results') IS NULL").text(0, 0) == "t") {
-        connection.execute(schema);
+        connection.execute(tables);
+        connection.execute(block_table);
+        connection.execute(trigger_functions());
+        connection.execute(triggers);
+    } else if (connection.run("SELECT to_regclass('move_blocks') IS NULL").text(0, 0) == "t") {
+        // A database of an earlier version: no result is stored while its blocks are counted,
+        // and its triggers count them too from then on. Services of that version sharing it
+        // go on working with the new triggers.
+        connection.execute("LOCK TABLE results IN SHARE ROW EXCLUSIVE MODE");
+        connection.execute(block_table);
+        connection.execute(block_existing());
+        connection.execute(trigger_functions());
     }
     transaction.commit();
 }
@@ -437,7 +532,7 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
             for (int i = 0; i < inserted.rows(); ++i) {
                 new_keys.insert(inserted.text(i, 0));
             }
-            const PostgresResult found = writer_->run(find_batch, {parameters[0]});
+            const PostgresResult found = writer_->run(find_batch(), {parameters[0]});
             for (int i = 0; i < found.rows(); ++i) {
                 StoredResult result = stored_from(found, i);
                 result.new_row = new_keys.contains(result.row.link_key);
@@ -525,41 +620,92 @@ std::vector<ClassRecords> PostgresStore::records(int per_class, int max_classes)
     });
 }
 
+namespace {
+
+// The counts of one class as the connection's open transaction shows them: each look-up one
+// round trip.
+class PostgresClassBlocks final : public MoveBlocksReader {
+  public:
+    PostgresClassBlocks(PostgresConnection& connection, const TestSettings& settings)
+        : connection_(connection), match_(settings_parameters(settings)) {}
+
+    std::vector<int64_t> results_below(const std::vector<int32_t>& moves) override {
+        std::vector<std::string> values;
+        for (const int32_t m : moves) {
+            values.push_back(std::to_string(m));
+        }
+        std::vector<std::string> parameters = match_;
+        parameters.push_back(postgres_array(values));
+        const PostgresResult rows = connection_.run(below_each(), parameters);
+        std::vector<int64_t> below;
+        for (int i = 0; i < rows.rows(); ++i) {
+            below.push_back(rows.integer(i, 0));
+        }
+        return below;
+    }
+
+    std::vector<std::vector<BlockCount>> blocks(const std::vector<BlockRange>& ranges,
+                                                int64_t most) override {
+        std::vector<std::string> shifts;
+        std::vector<std::string> lows;
+        std::vector<std::string> highs;
+        for (const BlockRange& range : ranges) {
+            shifts.push_back(std::to_string(range.shift));
+            lows.push_back(std::to_string(range.low));
+            highs.push_back(std::to_string(range.high));
+        }
+        std::vector<std::string> parameters = match_;
+        parameters.push_back(postgres_array(shifts));
+        parameters.push_back(postgres_array(lows));
+        parameters.push_back(postgres_array(highs));
+        parameters.push_back(std::to_string(most));
+        const PostgresResult rows = connection_.run(blocks_in_ranges, parameters);
+        std::vector<std::vector<BlockCount>> found(ranges.size());
+        for (int i = 0; i < rows.rows(); ++i) {
+            found.at(size_t(rows.integer(i, 0) - 1))
+                .push_back({rows.integer(i, 1), rows.integer(i, 2)});
+        }
+        return found;
+    }
+
+  private:
+    PostgresConnection& connection_;
+    std::vector<std::string> match_;
+};
+
+// One snapshot for a class's look-ups. Each is a range of a key whatever its values, so its
+// plan is made once per connection: planned again for every run, as the server otherwise
+// may, it would cost more than it reads.
+constexpr const char* look_up_begin = "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; "
+                                      "SET LOCAL plan_cache_mode = force_generic_plan";
+
+int64_t class_size(PostgresConnection& connection, const TestSettings& settings) {
+    const PostgresResult size =
+        connection.run(std::string("SELECT result_count FROM class_counts WHERE ") + class_match,
+                       settings_parameters(settings));
+    return size.rows() > 0 ? size.integer(0, 0) : 0;
+}
+
+} // namespace
+
 ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t first_place,
                                           int count) {
     return reading([&](PostgresConnection& connection) {
         // One snapshot for the size, the counts and the page.
-        PostgresTransaction transaction(connection,
-                                        "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-        const std::vector<std::string> match = settings_parameters(settings);
-        ClassRecords page{settings, 0, {}};
-        const PostgresResult size = connection.run(
-            std::string("SELECT result_count FROM class_counts WHERE ") + class_match, match);
-        page.class_size = size.rows() > 0 ? size.integer(0, 0) : 0;
+        PostgresTransaction transaction(connection, look_up_begin);
+        ClassRecords page{settings, class_size(connection, settings), {}};
         if (first_place < 0 || first_place >= page.class_size || count <= 0) {
             transaction.commit();
             return page;
         }
-        // The move count the page starts in, from the counts of each move count: a deep page
-        // then skips over only the ties of one move count, never the whole class.
-        const PostgresResult spread =
-            connection.run(std::string("SELECT total_moves, result_count FROM move_counts "
-                                       "WHERE ") +
-                               class_match + " ORDER BY total_moves",
-                           match);
-        int64_t start_moves = 0;
-        int64_t skipped = 0;
-        for (int i = 0; i < spread.rows(); ++i) {
-            start_moves = spread.integer(i, 0);
-            if (skipped + spread.integer(i, 1) > first_place) {
-                break;
-            }
-            skipped += spread.integer(i, 1);
-        }
-        std::vector<std::string> parameters = match;
-        parameters.push_back(std::to_string(start_moves));
+        // The move count the page starts in, from the block counts: a deep page then skips
+        // over only the ties of one move count, never the whole class.
+        PostgresClassBlocks blocks(connection, settings);
+        const MovesPlace start = find_places(blocks, {first_place}).at(0);
+        std::vector<std::string> parameters = settings_parameters(settings);
+        parameters.push_back(std::to_string(start.moves));
         parameters.push_back(std::to_string(count));
-        parameters.push_back(std::to_string(first_place - skipped));
+        parameters.push_back(std::to_string(first_place - start.below));
         const PostgresResult rows = connection.run(
             std::string("SELECT nickname, country, city, total_moves, received_at FROM results "
                         "WHERE ") +
@@ -574,19 +720,15 @@ ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t 
     });
 }
 
-std::vector<MovesCount> PostgresStore::move_counts(const TestSettings& settings) {
-    return reading([&](PostgresConnection& connection) {
-        const PostgresResult rows =
-            connection.run(std::string("SELECT total_moves, result_count FROM move_counts "
-                                       "WHERE ") +
-                               class_match + " ORDER BY total_moves",
-                           settings_parameters(settings));
-        std::vector<MovesCount> counts;
-        counts.reserve(size_t(rows.rows()));
-        for (int i = 0; i < rows.rows(); ++i) {
-            counts.push_back({int32_t(rows.integer(i, 0)), rows.integer(i, 1)});
-        }
-        return counts;
+void PostgresStore::look_up_moves(const TestSettings& settings,
+                                  const std::function<void(MovesLookup&)>& look_up) {
+    reading([&](PostgresConnection& connection) {
+        PostgresTransaction transaction(connection, look_up_begin);
+        PostgresClassBlocks blocks(connection, settings);
+        BlockMoves moves(blocks, class_size(connection, settings));
+        look_up(moves);
+        transaction.commit();
+        return 0;
     });
 }
 

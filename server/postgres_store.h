@@ -30,7 +30,8 @@ class PostgresStore final : public ResultsStore {
     std::vector<ClassRecords> records(int per_class, int max_classes) override;
     ClassRecords class_results(const TestSettings& settings, int64_t first_place,
                                int count) override;
-    std::vector<MovesCount> move_counts(const TestSettings& settings) override;
+    void look_up_moves(const TestSettings& settings,
+                       const std::function<void(MovesLookup&)>& look_up) override;
     int64_t result_count() override;
     int64_t size_bytes() override;
     uint64_t generation() override;

@@ -52,19 +52,26 @@ struct ClassPictures {
 };
 
 ClassPictures class_pictures(ResultsStore& store, const ResultRow& row) {
-    std::vector<MovesCount> counts;
+    ClassPictures pictures;
     try {
-        counts = store.move_counts(row.settings);
+        // A few bounded look-ups, whatever the class's spread.
+        store.look_up_moves(row.settings, [&](MovesLookup& read) {
+            const int32_t lines = line_count(row.settings);
+            WithResult if_new(read, row.total_moves, true);
+            pictures.if_new = accuracy_histogram(if_new, lines, row.total_moves);
+            // Added too when the look-up missed it: then the class is the same either way.
+            WithResult if_stored_before(read, row.total_moves, false);
+            pictures.if_stored_before =
+                if_stored_before.added()
+                    ? pictures.if_new
+                    : accuracy_histogram(if_stored_before, lines, row.total_moves);
+        });
     } catch (const std::exception& e) {
         ClassPictures none;
         none.read_failure = e.what();
         return none;
     }
-    const int32_t lines = line_count(row.settings);
-    return {accuracy_histogram(with_result(counts, row.total_moves, true), lines, row.total_moves),
-            accuracy_histogram(with_result(std::move(counts), row.total_moves, false), lines,
-                               row.total_moves),
-            {}};
+    return pictures;
 }
 
 // The answer to a result link, once the store has decided.

@@ -47,14 +47,32 @@ struct MovesCount {
     int64_t results = 0;
 };
 
+// A class's results by their moves, fewest first, as one moment of the store shows them; each
+// look-up reads a bounded part of the counts, however many move counts the class has.
+class MovesLookup {
+  public:
+    virtual ~MovesLookup() = default;
+    virtual int64_t results() = 0;
+    // The moves of the result at each place (0 for the first; each below results()).
+    virtual std::vector<int32_t> moves_at(const std::vector<int64_t>& places) = 0;
+    // How many results have fewer moves than each of these.
+    virtual std::vector<int64_t> results_below(const std::vector<int32_t>& moves) = 0;
+    // How many distinct move counts the results have from low to high, both included, counted
+    // no further than most.
+    virtual int64_t move_counts_between(int32_t low, int32_t high, int64_t most) = 0;
+};
+
 // How long a result may wait for the store, and how many may wait at once: beyond either it
 // is answered busy and nothing is stored.
 struct StoreLimits {
     std::chrono::milliseconds lock_wait{2000}; // another program holding the write lock
     size_t max_pending = 4096;                 // results queued for the writer
-    // PostgreSQL only: the connections a service opens to the database, and how long it
-    // waits for any answer from it before it drops the connection and answers unavailable.
+    // The connections a service opens to the store: one writes, the others read, so that
+    // reads wait neither for each other nor for the writer. A reader waits for a free one at
+    // most answer_wait (PostgreSQL) or lock_wait (SQLite).
     size_t connections = 4;
+    // PostgreSQL only: how long a service waits for any answer from it before it drops the
+    // connection and answers failed.
     std::chrono::milliseconds answer_wait{10000};
     // The store's size (size_bytes) from which results are refused (full), so that a flood of
     // results cannot fill the disk. 2 GiB: about 1.3 million results of the largest size and
@@ -106,8 +124,9 @@ class ResultsStore {
     // class_size and settings as in records.
     virtual ClassRecords class_results(const TestSettings& settings, int64_t first_place,
                                        int count) = 0;
-    // The move counts of one class, fewest first, with how many results have each.
-    virtual std::vector<MovesCount> move_counts(const TestSettings& settings) = 0;
+    // Calls look_up once with the moves of one class's results, in one snapshot.
+    virtual void look_up_moves(const TestSettings& settings,
+                               const std::function<void(MovesLookup&)>& look_up) = 0;
     virtual int64_t result_count() = 0;
     // The bytes the store takes as its bound counts them: for the SQLite file its pages in
     // use and its write-ahead log; for PostgreSQL its tables with their indexes.

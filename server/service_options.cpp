@@ -48,7 +48,8 @@ const char* const service_usage =
     "                                   bytes, duration (default on)\n"
     "  --access-log-buffer BYTES        log lines waiting for standard output; beyond it\n"
     "                                   lines are dropped and counted (default 1048576)\n"
-    "  --db-connections N               PostgreSQL: connections to the database (default 4)\n"
+    "  --db-connections N               connections to the store: one writes, the rest read\n"
+    "                                   (default 4)\n"
     "  --db-timeout MS                  PostgreSQL: any answer from the database (default\n"
     "                                   10000)\n"
     "Each option may also be written --option=VALUE.\n";

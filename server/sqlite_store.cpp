@@ -2,6 +2,7 @@
 // arrives together, their places, and the best results of each settings class.
 #include "server/sqlite_store.h"
 
+#include "server/move_blocks.h"
 #include "server/sqlite_handles.h"
 #include "server/text.h"
 
@@ -38,12 +39,13 @@ SqliteConnection configured(const std::string& path, std::chrono::milliseconds l
     return connection;
 }
 
-// The results, and two counts kept by triggers in the same transaction as every insert (and
-// every delete an operator makes): the results of each class, and of each number of moves
-// within it. A place is then the results with fewer moves (a sum over the distinct move
-// counts below) plus the earlier ones with the same moves, found through the index without
-// reading the class; the records read the largest classes from an index too.
-constexpr const char* schema = R"sql(
+// The results, and three counts kept by triggers in the same transaction as every insert (and
+// every delete an operator makes): the results of each class, of each number of moves within
+// it, and of each block of move counts (see move_blocks.h). A place is then the results with
+// fewer moves (a few hundred rows of those counts) plus the earlier ones with the same moves,
+// found through the index without reading the class; the records read the largest classes
+// from an index too.
+constexpr const char* tables = R"sql(
 CREATE TABLE IF NOT EXISTS results (
     id INTEGER PRIMARY KEY,
     link_key TEXT NOT NULL UNIQUE,
@@ -81,6 +83,22 @@ CREATE TABLE IF NOT EXISTS move_counts (
     result_count INTEGER NOT NULL,
     PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
 ) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS move_blocks (
+    initial_ball_count INTEGER NOT NULL,
+    colour_count INTEGER NOT NULL,
+    round_count INTEGER NOT NULL,
+    lines_per_round INTEGER NOT NULL,
+    shift INTEGER NOT NULL,
+    block INTEGER NOT NULL, -- total_moves >> shift
+    result_count INTEGER NOT NULL,
+    PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round, shift, block)
+) WITHOUT ROWID;
+)sql";
+
+// The triggers; each delete touches only the counts rows of the deleted result.
+std::string triggers() {
+    const std::string shifts = block_shifts_values();
+    return R"sql(
 CREATE TRIGGER IF NOT EXISTS results_counted AFTER INSERT ON results BEGIN
     INSERT INTO class_counts VALUES (new.initial_ball_count, new.colour_count,
         new.round_count, new.lines_per_round, 1)
@@ -90,19 +108,41 @@ CREATE TRIGGER IF NOT EXISTS results_counted AFTER INSERT ON results BEGIN
         new.round_count, new.lines_per_round, new.total_moves, 1)
     ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
     DO UPDATE SET result_count = result_count + 1;
+    INSERT INTO move_blocks SELECT new.initial_ball_count, new.colour_count, new.round_count,
+        new.lines_per_round, column1, new.total_moves >> column1, 1 FROM (VALUES )sql" +
+           shifts + R"sql() WHERE true
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round, shift, block)
+    DO UPDATE SET result_count = result_count + 1;
 END;
 CREATE TRIGGER IF NOT EXISTS results_uncounted AFTER DELETE ON results BEGIN
     UPDATE class_counts SET result_count = result_count - 1
     WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
         AND round_count = old.round_count AND lines_per_round = old.lines_per_round;
-    DELETE FROM class_counts WHERE result_count = 0;
+    DELETE FROM class_counts
+    WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
+        AND round_count = old.round_count AND lines_per_round = old.lines_per_round
+        AND result_count = 0;
     UPDATE move_counts SET result_count = result_count - 1
     WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
         AND round_count = old.round_count AND lines_per_round = old.lines_per_round
         AND total_moves = old.total_moves;
-    DELETE FROM move_counts WHERE result_count = 0;
+    DELETE FROM move_counts
+    WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
+        AND round_count = old.round_count AND lines_per_round = old.lines_per_round
+        AND total_moves = old.total_moves AND result_count = 0;
+    UPDATE move_blocks SET result_count = result_count - 1
+    WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
+        AND round_count = old.round_count AND lines_per_round = old.lines_per_round
+        AND (shift, block) IN (SELECT column1, old.total_moves >> column1 FROM (VALUES )sql" +
+           shifts + R"sql());
+    DELETE FROM move_blocks
+    WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
+        AND round_count = old.round_count AND lines_per_round = old.lines_per_round
+        AND (shift, block) IN (SELECT column1, old.total_moves >> column1 FROM (VALUES )sql" +
+           shifts + R"sql()) AND result_count = 0;
 END;
 )sql";
+}
 
 // A file made before the counts existed gets them once, counted from its results.
 constexpr const char* count_existing = R"sql(
@@ -111,6 +151,14 @@ INSERT INTO class_counts SELECT initial_ball_count, colour_count, round_count, l
 INSERT INTO move_counts SELECT initial_ball_count, colour_count, round_count, lines_per_round,
     total_moves, count(*) FROM results GROUP BY 1, 2, 3, 4, 5;
 )sql";
+
+// A file made before the blocks existed gets them once, summed from its move counts.
+std::string block_existing() {
+    return "INSERT INTO move_blocks SELECT initial_ball_count, colour_count, round_count, "
+           "lines_per_round, column1, total_moves >> column1, sum(result_count) FROM move_counts, "
+           "(VALUES " +
+           block_shifts_values() + ") GROUP BY 1, 2, 3, 4, 5, 6";
+}
 
 constexpr const char* class_match = "initial_ball_count = ?1 AND colour_count = ?2 AND "
                                     "round_count = ?3 AND lines_per_round = ?4";
@@ -164,9 +212,19 @@ SqliteConnection sound_writer(const std::string& path, std::chrono::milliseconds
         }
         SqliteTransaction transaction(connection);
         const bool counted = table_exists(connection, "class_counts");
-        connection.execute(schema);
+        const bool blocked = table_exists(connection, "move_blocks");
+        connection.execute(tables);
+        if (!blocked) {
+            // A file of an earlier version: its triggers do not yet count the blocks.
+            connection.execute("DROP TRIGGER IF EXISTS results_counted; "
+                               "DROP TRIGGER IF EXISTS results_uncounted");
+        }
+        connection.execute(triggers().c_str());
         if (!counted) {
             connection.execute(count_existing);
+        }
+        if (!blocked) {
+            connection.execute(block_existing().c_str());
         }
         transaction.commit();
         return connection;
@@ -248,12 +306,11 @@ struct SqliteStore::Writer {
         SELECT id, received_at, initial_ball_count, colour_count, round_count, lines_per_round,
             total_moves, nickname, country, city, hidden_text, birth_year, email
         FROM results WHERE link_key = ?1)sql"};
-    SqliteStatement ahead{
-        connection,
-        (std::string("SELECT (SELECT coalesce(sum(result_count), 0) FROM move_counts WHERE ") +
-         class_match + " AND total_moves < ?5) + (SELECT count(*) FROM results WHERE " +
-         class_match + " AND total_moves = ?5 AND id < ?6)")
-            .c_str()};
+    SqliteStatement ahead{connection,
+                          ("SELECT " + results_below_sql({"?1", "?2", "?3", "?4"}, "?5") +
+                           " + (SELECT count(*) FROM results WHERE " + class_match +
+                           " AND total_moves = ?5 AND id < ?6)")
+                              .c_str()};
     SqliteStatement class_size{
         connection,
         (std::string("SELECT result_count FROM class_counts WHERE ") + class_match).c_str()};
@@ -345,10 +402,20 @@ struct SqliteStore::Reader {
     SqliteStatement size{
         connection,
         (std::string("SELECT result_count FROM class_counts WHERE ") + class_match).c_str()};
-    SqliteStatement spread{connection, (std::string(R"sql(
+    SqliteStatement below{connection,
+                          ("SELECT " + results_below_sql({"?1", "?2", "?3", "?4"}, "?5")).c_str()};
+    SqliteStatement move_counts{connection, (std::string(R"sql(
         SELECT total_moves, result_count FROM move_counts WHERE )sql") +
-                                        class_match + " ORDER BY total_moves")
-                                           .c_str()};
+                                             class_match +
+                                             " AND total_moves >= ?5 AND total_moves < ?6 "
+                                             "ORDER BY total_moves LIMIT ?7")
+                                                .c_str()};
+    SqliteStatement move_blocks{connection, (std::string(R"sql(
+        SELECT block, result_count FROM move_blocks WHERE )sql") +
+                                             class_match +
+                                             " AND shift = ?5 AND block >= ?6 AND block < ?7 "
+                                             "ORDER BY block LIMIT ?8")
+                                                .c_str()};
     SqliteStatement from_moves{connection, (std::string(R"sql(
         SELECT nickname, country, city, total_moves, received_at FROM results
         WHERE )sql") + class_match +
@@ -360,7 +427,6 @@ struct SqliteStore::Reader {
             city, total_moves, received_at FROM results
         ORDER BY initial_ball_count, colour_count, round_count, lines_per_round, total_moves,
             id)sql"};
-    SqliteStatement data_version{connection, "PRAGMA data_version"};
 
     // One snapshot of the file for everything read inside.
     template <typename Read> auto snapshot(Read read) {
@@ -374,13 +440,123 @@ struct SqliteStore::Reader {
             throw;
         }
     }
+
+    int64_t class_size(const TestSettings& settings) {
+        SqliteQuery query(size);
+        bind_settings(query, settings);
+        return query.step() ? query.integer(0) : 0;
+    }
 };
 
-// The writer makes the file and its tables before the reader opens it.
+// The counts of one class as a reader's snapshot shows them.
+class SqliteStore::ClassBlocks final : public MoveBlocksReader {
+  public:
+    ClassBlocks(Reader& reader, const TestSettings& settings)
+        : reader_(reader), settings_(settings) {}
+
+    std::vector<int64_t> results_below(const std::vector<int32_t>& moves) override {
+        std::vector<int64_t> below;
+        for (const int32_t m : moves) {
+            SqliteQuery query(reader_.below);
+            bind_settings(query, settings_);
+            query.bind(5, m);
+            query.step();
+            below.push_back(query.integer(0));
+        }
+        return below;
+    }
+
+    std::vector<std::vector<BlockCount>> blocks(const std::vector<BlockRange>& ranges,
+                                                int64_t most) override {
+        std::vector<std::vector<BlockCount>> found;
+        for (const BlockRange& range : ranges) {
+            const bool moves = range.shift == 0;
+            SqliteQuery query(moves ? reader_.move_counts : reader_.move_blocks);
+            bind_settings(query, settings_);
+            int next = 5;
+            if (!moves) {
+                query.bind(next++, range.shift);
+            }
+            query.bind(next, range.low).bind(next + 1, range.high).bind(next + 2, most);
+            std::vector<BlockCount>& rows = found.emplace_back();
+            while (query.step()) {
+                rows.push_back({query.integer(0), query.integer(1)});
+            }
+        }
+        return found;
+    }
+
+  private:
+    Reader& reader_;
+    TestSettings settings_;
+};
+
+struct SqliteStore::Changes {
+    explicit Changes(SqliteConnection opened) : connection(std::move(opened)) {}
+    SqliteConnection connection;
+    SqliteStatement data_version{connection, "PRAGMA data_version"};
+};
+
+// A reader taken from the free ones for one read, and given back after it.
+class SqliteStore::ReaderLease {
+  public:
+    ReaderLease(SqliteStore& store, std::unique_ptr<Reader> reader)
+        : store_(store), reader_(std::move(reader)) {}
+    ReaderLease(const ReaderLease&) = delete;
+    ReaderLease& operator=(const ReaderLease&) = delete;
+    ~ReaderLease() { store_.give_back(std::move(reader_)); }
+    Reader& operator*() const { return *reader_; }
+
+  private:
+    SqliteStore& store_;
+    std::unique_ptr<Reader> reader_;
+};
+
+// The writer makes the file and its tables before any reader opens it.
 SqliteStore::SqliteStore(const std::string& path, StoreLimits limits)
-    : limits_(limits), writer_(std::make_unique<Writer>(path, limits.lock_wait)),
-      reader_(std::make_unique<Reader>(path, limits.lock_wait)), queue_(limits.max_pending),
-      writer_thread_([this] { write_batches(); }) {}
+    : path_(path), limits_(limits), writer_(std::make_unique<Writer>(path, limits.lock_wait)),
+      changes_(std::make_unique<Changes>(configured(path, limits.lock_wait))),
+      // A reader at once, so that a file no reader can open is refused before the service
+      // listens.
+      idle_readers_([&] {
+          std::vector<std::unique_ptr<Reader>> readers;
+          readers.push_back(std::make_unique<Reader>(path, limits.lock_wait));
+          return readers;
+      }()),
+      open_readers_(1), queue_(limits.max_pending), writer_thread_([this] { write_batches(); }) {}
+
+SqliteStore::ReaderLease SqliteStore::lease() {
+    std::unique_lock lock(readers_mutex_);
+    // One connection writes; the rest read, and at least one does.
+    const size_t most = std::max<size_t>(limits_.connections, 2) - 1;
+    if (!reader_free_.wait_for(lock, limits_.lock_wait,
+                               [&] { return !idle_readers_.empty() || open_readers_ < most; })) {
+        throw StoreError("the store is busy");
+    }
+    if (!idle_readers_.empty()) {
+        std::unique_ptr<Reader> reader = std::move(idle_readers_.back());
+        idle_readers_.pop_back();
+        return ReaderLease(*this, std::move(reader));
+    }
+    ++open_readers_;
+    lock.unlock();
+    try {
+        return ReaderLease(*this, std::make_unique<Reader>(path_, limits_.lock_wait));
+    } catch (...) {
+        lock.lock();
+        --open_readers_;
+        reader_free_.notify_one();
+        throw;
+    }
+}
+
+void SqliteStore::give_back(std::unique_ptr<Reader> reader) {
+    {
+        const std::lock_guard lock(readers_mutex_);
+        idle_readers_.push_back(std::move(reader));
+    }
+    reader_free_.notify_one();
+}
 
 SqliteStore::~SqliteStore() {
     queue_.stop();
@@ -441,8 +617,8 @@ void SqliteStore::write_batch(std::vector<PendingResult>& batch) {
 }
 
 std::vector<ClassRecords> SqliteStore::records(int per_class, int max_classes) {
-    const std::lock_guard lock(read_mutex_);
-    Reader& r = *reader_;
+    const ReaderLease lease = this->lease();
+    Reader& r = *lease;
     return r.snapshot([&] {
         std::vector<ClassRecords> classes;
         {
@@ -469,38 +645,20 @@ std::vector<ClassRecords> SqliteStore::records(int per_class, int max_classes) {
 
 ClassRecords SqliteStore::class_results(const TestSettings& settings, int64_t first_place,
                                         int count) {
-    const std::lock_guard lock(read_mutex_);
-    Reader& r = *reader_;
+    const ReaderLease lease = this->lease();
+    Reader& r = *lease;
     return r.snapshot([&] {
-        ClassRecords page{settings, 0, {}};
-        {
-            SqliteQuery size(r.size);
-            bind_settings(size, settings);
-            if (size.step()) {
-                page.class_size = size.integer(0);
-            }
-        }
+        ClassRecords page{settings, r.class_size(settings), {}};
         if (first_place < 0 || first_place >= page.class_size || count <= 0) {
             return page;
         }
-        // The move count the page starts in, from the counts of each move count: a deep page
-        // then skips over only the ties of one move count, never the whole class.
-        int32_t start_moves = 0;
-        int64_t skipped = 0;
-        {
-            SqliteQuery spread(r.spread);
-            bind_settings(spread, settings);
-            while (spread.step()) {
-                start_moves = int32_t(spread.integer(0));
-                if (skipped + spread.integer(1) > first_place) {
-                    break;
-                }
-                skipped += spread.integer(1);
-            }
-        }
+        // The move count the page starts in, from the block counts: a deep page then skips
+        // over only the ties of one move count, never the whole class.
+        ClassBlocks blocks(r, settings);
+        const MovesPlace start = find_places(blocks, {first_place}).at(0);
         SqliteQuery from(r.from_moves);
         bind_settings(from, settings);
-        from.bind(5, start_moves).bind(6, count).bind(7, first_place - skipped);
+        from.bind(5, start.moves).bind(6, count).bind(7, first_place - start.below);
         while (from.step()) {
             page.best.push_back(
                 published_from(from, 0, first_place + 1 + int64_t(page.best.size())));
@@ -509,28 +667,30 @@ ClassRecords SqliteStore::class_results(const TestSettings& settings, int64_t fi
     });
 }
 
-std::vector<MovesCount> SqliteStore::move_counts(const TestSettings& settings) {
-    const std::lock_guard lock(read_mutex_);
-    std::vector<MovesCount> counts;
-    SqliteQuery spread(reader_->spread);
-    bind_settings(spread, settings);
-    while (spread.step()) {
-        counts.push_back({int32_t(spread.integer(0)), spread.integer(1)});
-    }
-    return counts;
+void SqliteStore::look_up_moves(const TestSettings& settings,
+                                const std::function<void(MovesLookup&)>& look_up) {
+    const ReaderLease lease = this->lease();
+    Reader& r = *lease;
+    r.snapshot([&] {
+        ClassBlocks blocks(r, settings);
+        BlockMoves moves(blocks, r.class_size(settings));
+        look_up(moves);
+        return 0;
+    });
 }
 
 int64_t SqliteStore::result_count() {
-    const std::lock_guard lock(read_mutex_);
-    SqliteQuery count(reader_->count);
+    const ReaderLease lease = this->lease();
+    SqliteQuery count((*lease).count);
     count.step();
     return count.integer(0);
 }
 
 uint64_t SqliteStore::generation() {
-    // Changes with every commit of another connection: the writer's, and an operator's.
-    const std::lock_guard lock(read_mutex_);
-    SqliteQuery version(reader_->data_version);
+    // Changes with every commit of another connection: the writer's, and an operator's. Always
+    // asked of the same connection, since each counts on its own.
+    const std::lock_guard lock(changes_mutex_);
+    SqliteQuery version(changes_->data_version);
     version.step();
     return uint64_t(version.integer(0));
 }
@@ -564,8 +724,8 @@ int64_t SqliteStore::erase_player(PlayerField field, std::string_view value) {
 
 void SqliteStore::each_published(
     const std::function<void(const TestSettings&, const PublishedResult&)>& each) {
-    const std::lock_guard lock(read_mutex_);
-    Reader& r = *reader_;
+    const ReaderLease lease = this->lease();
+    Reader& r = *lease;
     r.snapshot([&] {
         SqliteQuery all(r.all);
         TestSettings current{};

@@ -6,6 +6,7 @@
 #include "server/store_outage.h"
 #include "server/write_queue.h"
 
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -24,7 +25,8 @@ class SqliteStore final : public ResultsStore {
     std::vector<ClassRecords> records(int per_class, int max_classes) override;
     ClassRecords class_results(const TestSettings& settings, int64_t first_place,
                                int count) override;
-    std::vector<MovesCount> move_counts(const TestSettings& settings) override;
+    void look_up_moves(const TestSettings& settings,
+                       const std::function<void(MovesLookup&)>& look_up) override;
     int64_t result_count() override;
     int64_t size_bytes() override;
     uint64_t generation() override;
@@ -35,14 +37,28 @@ class SqliteStore final : public ResultsStore {
   private:
     struct Writer;
     struct Reader;
+    struct Changes;
+    class ClassBlocks;
+    class ReaderLease;
+    // A free reader for one read, opened when none is free and fewer than limits_.connections
+    // - 1 are open; waits for one at most limits_.lock_wait, then throws StoreError.
+    ReaderLease lease();
+    void give_back(std::unique_ptr<Reader> reader);
     void write_batches();
     void write_batch(std::vector<PendingResult>& batch);
 
+    std::string path_;
     StoreLimits limits_;
     std::mutex writer_mutex_; // the writer's connection: the writer thread's, or an erase's
     std::unique_ptr<Writer> writer_;
-    std::mutex read_mutex_;
-    std::unique_ptr<Reader> reader_;
+    std::mutex changes_mutex_;
+    std::unique_ptr<Changes> changes_; // the connection that tells the generation
+
+    // Readers, so that reads run side by side (WAL lets each read its own snapshot).
+    std::mutex readers_mutex_;
+    std::condition_variable reader_free_;
+    std::vector<std::unique_ptr<Reader>> idle_readers_;
+    size_t open_readers_ = 0;
 
     StoreOutage outage_; // the writer thread's
     WriteQueue queue_;

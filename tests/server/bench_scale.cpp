@@ -1,8 +1,9 @@
-// bench_scale WHERE N: fills a new results file, or an empty PostgreSQL database (a
-// postgresql:// URI), with N results spread over many settings classes, then times with the
-// service's own store and pages what a new result costs there: storing it with its place, the
-// picture of its class on its page, and the records page built again after it; and a class's
-// last page. Not a test.
+// bench_scale [--one-class] [--fill-only] WHERE N: fills a new results file, or an empty
+// PostgreSQL database (a postgresql:// URI), with N results spread over many settings classes
+// (or, with --one-class, N results of one class, each with a move count of its own), then
+// times with the service's own store and pages what a new result costs there: storing it with
+// its place, the picture of its class on its page, and the records page built again after it;
+// and a class's last page. --fill-only stops after filling. Not a test.
 #include "server/class_pages.h"
 #include "server/pages.h"
 #include "server/pictures.h"
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,9 +27,14 @@ double milliseconds_since(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
+// The class of --one-class, and where its move counts start: its 60 lines.
+constexpr TestSettings wide_class{42, 7, 5, 12};
+constexpr long wide_fewest_moves = 60;
+
 // Twelve popular classes take nine results in ten, a tail of 300 classes the rest; moves
-// spread over 2000 values from the 60 lines up.
-ResultRow row_number(long i) {
+// spread over 2000 values from the 60 lines up. With one_class, all in wide_class, result i
+// with 60 + i moves.
+ResultRow row_number(long i, bool one_class = false) {
     ResultRow row;
     // Appended, not "literal" + text: GCC 12 warns falsely about the latter (-Wrestrict).
     row.link_key = "fill-";
@@ -44,6 +51,10 @@ ResultRow row_number(long i) {
     }
     row.settings.lines_per_round = 12;
     row.total_moves = int32_t(60 + (i * 7919) % 2000);
+    if (one_class) {
+        row.settings = wide_class;
+        row.total_moves = int32_t(wide_fewest_moves + i);
+    }
     row.utf8_texts.nickname = 'b' + std::to_string(i);
     row.utf8_texts.country = "ru";
     row.utf8_texts.city = "Bench";
@@ -52,34 +63,36 @@ ResultRow row_number(long i) {
 
 // The same results as row_number's, made by the server in one statement: the triggers count
 // them as they would a batch of the service's.
-void fill_postgres(const std::string& uri, long count) {
+void fill_postgres(const std::string& uri, long count, bool one_class) {
     { const auto made = open_results_store(uri); } // the service's tables and triggers
     PostgresConnection connection(uri, std::chrono::hours(1));
     connection.execute("SET synchronous_commit = off; SET statement_timeout = 0");
     constexpr long per_statement = 100000;
     for (long start = 0; start < count; start += per_statement) {
         const long end = std::min(count, start + per_statement);
-        connection.execute(R"sql(
+        connection.run(
+            R"sql(
             INSERT INTO results (link_key, received_at, initial_ball_count, colour_count,
                 round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
                 birth_year, email)
             SELECT 'fill-' || i, 1765324800 + i,
-                CASE WHEN i % 10 = 9 THEN 29 + (i / 10 % 300) % 30
+                CASE WHEN $1 THEN 42 WHEN i % 10 = 9 THEN 29 + (i / 10 % 300) % 30
                      ELSE (ARRAY[42, 35, 50])[i % 3 + 1] END,
-                CASE WHEN i % 10 = 9 THEN 3 + (i / 10 % 300) / 30 % 5
+                CASE WHEN $1 THEN 7 WHEN i % 10 = 9 THEN 3 + (i / 10 % 300) / 30 % 5
                      ELSE (ARRAY[7, 6, 5, 4])[i / 3 % 4 + 1] END,
-                CASE WHEN i % 10 = 9 THEN 1 + (i / 10 % 300) / 150 ELSE 5 END,
-                12, 60 + (i * 7919) % 2000, 'b' || i, 'ru', 'Bench', '', '', ''
-            FROM generate_series()sql" +
-                           std::to_string(start) + "::bigint, " + std::to_string(end - 1) +
-                           ") AS i");
+                CASE WHEN $1 THEN 5 WHEN i % 10 = 9 THEN 1 + (i / 10 % 300) / 150 ELSE 5 END,
+                12, CASE WHEN $1 THEN 60 + i ELSE 60 + (i * 7919) % 2000 END,
+                'b' || i, 'ru', 'Bench', '', '', ''
+            FROM generate_series($2::bigint, $3::bigint) AS i)sql",
+            {one_class ? "true" : "false", std::to_string(start), std::to_string(end - 1)});
         std::fprintf(stderr, "\rbench_scale: %ld of %ld results written", end, count);
     }
     std::fprintf(stderr, "\n");
-    connection.execute("ANALYZE");
+    // Written without waiting for syncs: on disk before anything is timed.
+    connection.execute("ANALYZE; CHECKPOINT");
 }
 
-void fill(const std::string& path, long count) {
+void fill(const std::string& path, long count, bool one_class) {
     { SqliteStore made(path); } // the service's own tables, indexes and counting triggers
     SqliteConnection connection(path);
     connection.execute("PRAGMA synchronous = OFF");
@@ -92,7 +105,7 @@ void fill(const std::string& path, long count) {
     for (long start = 0; start < count; start += per_transaction) {
         SqliteTransaction transaction(connection);
         for (long i = start; i < std::min(count, start + per_transaction); ++i) {
-            const ResultRow row = row_number(i);
+            const ResultRow row = row_number(i, one_class);
             SqliteQuery query(insert);
             query.bind(1, row.link_key)
                 .bind(2, 1765324800 + i)
@@ -109,23 +122,43 @@ void fill(const std::string& path, long count) {
                      std::min(count, start + per_transaction), count);
     }
     std::fprintf(stderr, "\n");
+    // Written without syncs: on disk before anything is timed, or the first syncs timed would
+    // write the whole fill.
+    connection.execute("PRAGMA synchronous = FULL");
+    connection.execute("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const long count = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 0;
-    const bool postgres = argc == 3 && std::string(argv[1]).starts_with("postgres");
-    if (count <= 0 || (!postgres && std::filesystem::exists(argv[1]))) {
-        std::fprintf(stderr, "usage: bench_scale NEW-FILE|EMPTY-DATABASE-URI N (N > 0; the "
-                             "file must not exist)\n");
+    bool one_class = false;
+    bool fill_only = false;
+    std::vector<std::string> operands;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--one-class") {
+            one_class = true;
+        } else if (argument == "--fill-only") {
+            fill_only = true;
+        } else {
+            operands.push_back(argument);
+        }
+    }
+    const long count = operands.size() == 2 ? std::strtol(operands[1].c_str(), nullptr, 10) : 0;
+    const bool postgres = operands.size() == 2 && operands[0].starts_with("postgres");
+    if (count <= 0 || (!postgres && std::filesystem::exists(operands[0]))) {
+        std::fprintf(stderr, "usage: bench_scale [--one-class] [--fill-only] "
+                             "NEW-FILE|EMPTY-DATABASE-URI N (N > 0; the file must not exist)\n");
         return 2;
     }
-    const std::string where = argv[1];
+    const std::string where = operands[0];
     if (postgres) {
-        fill_postgres(where, count);
+        fill_postgres(where, count, one_class);
     } else {
-        fill(where, count);
+        fill(where, count, one_class);
+    }
+    if (fill_only) {
+        return 0;
     }
 
     const auto opened = open_results_store(where);
@@ -136,14 +169,21 @@ int main(int argc, char** argv) {
     double records = 0;
     for (int i = 0; i < rounds; ++i) {
         // A new result in the largest class, then the page a visitor would be shown next.
-        ResultRow row = row_number(count + long(i) * 30);
+        ResultRow row = row_number(count + long(i) * 30, one_class);
+        if (one_class) {
+            // Spread over the class, so that places are read at every depth.
+            row.total_moves = int32_t(wide_fewest_moves + long(i) * 48611 % count);
+        }
         row.link_key = "new-";
         row.link_key += std::to_string(i);
         Clock::time_point start = Clock::now();
         // Drawn as the service does before storing: from the class's counts.
-        const std::string figure = histogram_figure(
-            accuracy_histogram(with_result(store.move_counts(row.settings), row.total_moves, true),
-                               line_count(row.settings), row.total_moves));
+        std::string figure;
+        store.look_up_moves(row.settings, [&](MovesLookup& read) {
+            WithResult with_it(read, row.total_moves, true);
+            figure = histogram_figure(
+                accuracy_histogram(with_it, line_count(row.settings), row.total_moves));
+        });
         picture += milliseconds_since(start);
         start = Clock::now();
         const StoredResult stored = store.store(row, 1800000000 + i);

@@ -19,6 +19,20 @@ size_t count_of(const std::string& text, const std::string& part) {
     return count;
 }
 
+// The counts a look-up shows, read back from the moves at every place.
+std::vector<MovesCount> counts_shown(MovesLookup& moves) {
+    std::vector<int64_t> places(size_t(moves.results()));
+    std::iota(places.begin(), places.end(), 0);
+    std::vector<MovesCount> counts;
+    for (const int32_t m : moves.moves_at(places)) {
+        if (counts.empty() || counts.back().total_moves != m) {
+            counts.push_back({m, 0});
+        }
+        ++counts.back().results;
+    }
+    return counts;
+}
+
 TEST(Pictures, TheShareBeatenCountsTheOthersBelowInTheTable) {
     struct Case {
         int64_t place;
@@ -179,8 +193,13 @@ TEST(Pictures, TheResultJoinsTheCountsReadBeforeItWasStored) {
         {"sent before, stored after the read", 600, false, {{240, 1}, {345, 2}, {600, 1}}},
     };
     for (const Case& c : cases) {
-        const std::vector<MovesCount> after = with_result(before, c.moves, c.new_row);
+        CountedMoves read(before);
+        WithResult with_it(read, c.moves, c.new_row);
+        const std::vector<MovesCount> after = counts_shown(with_it);
         ASSERT_EQ(after.size(), c.after.size()) << c.what;
+        EXPECT_EQ(with_it.move_counts_between(1, 1000, 100), int64_t(c.after.size())) << c.what;
+        EXPECT_EQ(with_it.results_below({301}), std::vector<int64_t>{c.moves < 301 ? 2 : 1})
+            << c.what;
         for (size_t i = 0; i < after.size(); ++i) {
             EXPECT_EQ(after[i].total_moves, c.after[i].total_moves) << c.what;
             EXPECT_EQ(after[i].results, c.after[i].results) << c.what;
