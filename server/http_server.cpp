@@ -243,7 +243,11 @@ std::string origin_form(std::string_view target) {
     if (path == std::string_view::npos) {
         return "/";
     }
-    return (target[path] == '?' ? "/" : "") + std::string(target.substr(path));
+    // Built piecewise: GCC 12 misreads a literal + std::string at -O2 as an overlapping copy
+    // (-Werror=restrict).
+    std::string origin = target[path] == '?' ? "/" : "";
+    origin.append(target.substr(path));
+    return origin;
 }
 
 // The connection's place is held for as long as it lives, idle while the connection waits for
