@@ -117,7 +117,7 @@ const Refusal refusals[] = {
     {"bootstrap", "--bogus", "'--bogus' is no Debian package name"},
     {"bootstrap", "'two words'", "is no Debian package name"},
     {"bootstrap", "server wrk", "'server' stands alone"},
-    {"build", "bogus", "unknown tree 'bogus': give win32, win64, native or all"},
+    {"build", "bogus", "unknown tree 'bogus': give win32, win64, native, server or all"},
     {"build", "all trivelle", "targets need one tree"},
     {"build", "native --target", "'--target' is no target name"},
     {"floors", "--bogus", "takes no arguments"},
