@@ -215,6 +215,7 @@ std::vector<int32_t> WithResult::moves_at(const std::vector<int64_t>& places) {
     }
     const std::vector<int32_t> read_moves = read_.moves_at(read_places);
     std::vector<int32_t> moves;
+    moves.reserve(places.size());
     size_t next = 0;
     for (const int64_t place : places) {
         moves.push_back(place == own ? moves_ : read_moves.at(next++));

@@ -631,6 +631,7 @@ class PostgresClassBlocks final : public MoveBlocksReader {
 
     std::vector<int64_t> results_below(const std::vector<int32_t>& moves) override {
         std::vector<std::string> values;
+        values.reserve(moves.size());
         for (const int32_t m : moves) {
             values.push_back(std::to_string(m));
         }
@@ -638,6 +639,7 @@ class PostgresClassBlocks final : public MoveBlocksReader {
         parameters.push_back(postgres_array(values));
         const PostgresResult rows = connection_.run(below_each(), parameters);
         std::vector<int64_t> below;
+        below.reserve(size_t(rows.rows()));
         for (int i = 0; i < rows.rows(); ++i) {
             below.push_back(rows.integer(i, 0));
         }
