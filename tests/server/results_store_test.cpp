@@ -719,21 +719,9 @@ TEST_F(PostgresStoreTest, AServerThatStopsAnsweringCostsABoundedWaitThenTheStore
     limits.answer_wait = std::chrono::milliseconds(500);
     const auto store = open_results_store(uri, limits);
     store->store(result("before", 100), 1765324800);
-    const std::vector<pid_t> server = postgres_server_processes();
-    ASSERT_FALSE(server.empty());
     {
-        // Resumed however the checks below end, for the tests after this one.
-        struct Stopped {
-            const std::vector<pid_t>& processes;
-            ~Stopped() {
-                for (const pid_t process : processes) {
-                    kill(process, SIGCONT);
-                }
-            }
-        } stopped{server};
-        for (const pid_t process : server) {
-            kill(process, SIGSTOP);
-        }
+        const PausedPostgresServer paused;
+        ASSERT_TRUE(paused.paused());
         const auto start = std::chrono::steady_clock::now();
         EXPECT_THROW(store->store(result("unanswered", 90), 1765324801), StoreError);
         EXPECT_THROW(store->records(10, 100), StoreError);

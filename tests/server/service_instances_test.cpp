@@ -166,22 +166,10 @@ TEST(ServiceOnPostgres, ADatabaseOutOfReachIsAnswered503AndToldOnceAsItBeginsAnd
                            "", errors);
     ASSERT_TRUE(service.started());
     ASSERT_EQ(get(service, result_path(typical_query("before", 100))).status, 200);
-    const std::vector<pid_t> server = postgres_server_processes();
-    ASSERT_FALSE(server.empty());
     constexpr int refused = 3;
     {
-        // Resumed however the checks below end, for the tests after this one.
-        struct Stopped {
-            const std::vector<pid_t>& processes;
-            ~Stopped() {
-                for (const pid_t process : processes) {
-                    kill(process, SIGCONT);
-                }
-            }
-        } stopped{server};
-        for (const pid_t process : server) {
-            kill(process, SIGSTOP);
-        }
+        const PausedPostgresServer paused;
+        ASSERT_TRUE(paused.paused());
         for (int n = 0; n < refused; ++n) {
             const Answer answer =
                 get(service, result_path(typical_query("during" + std::to_string(n), 90)));

@@ -225,3 +225,15 @@ std::vector<pid_t> postgres_server_processes() {
     }
     return processes;
 }
+
+PausedPostgresServer::PausedPostgresServer() : processes_(postgres_server_processes()) {
+    for (const pid_t process : processes_) {
+        kill(process, SIGSTOP);
+    }
+}
+
+PausedPostgresServer::~PausedPostgresServer() {
+    for (const pid_t process : processes_) {
+        kill(process, SIGCONT);
+    }
+}

@@ -14,3 +14,17 @@ std::string new_postgres_database();
 // The server processes of the cluster (the postmaster first), for tests that make it stop
 // answering.
 std::vector<pid_t> postgres_server_processes();
+
+// The cluster's server processes stopped (SIGSTOP) while this lives, so that it takes
+// connections but answers nothing; resumed however the test ends, for the tests after it.
+class PausedPostgresServer {
+  public:
+    PausedPostgresServer();
+    ~PausedPostgresServer();
+    PausedPostgresServer(const PausedPostgresServer&) = delete;
+    PausedPostgresServer& operator=(const PausedPostgresServer&) = delete;
+    bool paused() const { return !processes_.empty(); }
+
+  private:
+    std::vector<pid_t> processes_;
+};
