@@ -437,5 +437,8 @@ int serve_http(const HttpServerSettings& settings, const HttpHandler& handler,
         const std::lock_guard lock(server.gate->mutex);
         server.gate->open = false;
     }
+    if (settings.on_stopped) {
+        settings.on_stopped();
+    }
     return 0;
 }

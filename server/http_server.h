@@ -69,6 +69,9 @@ struct HttpServerSettings {
     std::vector<boost::asio::ip::address> trusted_proxies;
     // Called once for every answer, refusals included; none: no log.
     std::function<void(const AccessEntry&)> access_log;
+    // Called once the server has stopped, before the requests still waiting are freed: work
+    // that holds their replies on other threads must let go of them here.
+    std::function<void()> on_stopped;
 };
 
 // Listens, then serves until SIGINT or SIGTERM; prints nothing itself. on_listening gets the

@@ -3,6 +3,7 @@
 #include "server/access_log.h"
 #include "server/http_server.h"
 #include "server/log_writer.h"
+#include "server/page_readers.h"
 #include "server/pages.h"
 #include "server/result_rate_limit.h"
 #include "server/results_site.h"
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
             options->db, {options->lock_wait, options->max_pending, options->db_connections,
                           options->db_timeout, options->max_db_bytes});
         ResultRateLimit results_limit(options->result_allowances);
-        ResultsSite site(*store, results_limit);
+        PageReaders reads(options->page_readers, options->max_waiting_pages);
+        ResultsSite site(*store, results_limit, reads);
         HttpServerSettings settings;
         settings.address = options->address;
         settings.port = options->port;
@@ -51,6 +53,7 @@ int main(int argc, char** argv) {
         settings.common_headers = site_headers();
         settings.error_page = [](int status) { return error_page(status, ""); };
         settings.trusted_proxies = options->trusted_proxies;
+        settings.on_stopped = [&reads] { reads.stop(); };
         // Written by a thread of its own: a reader of standard output that stops reading
         // costs log lines, never answers. Made before the server and ended after it, so that
         // it takes every line the server logs.

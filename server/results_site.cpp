@@ -134,6 +134,16 @@ HttpAnswer too_many_answer(const Admission& refusal) {
     return answer;
 }
 
+// A read that found every reader busy and the queue full: the page is not read at all, so that
+// the bound on waiting reads holds.
+HttpAnswer reads_busy_answer() {
+    HttpAnswer answer =
+        page_answer(503, error_page(503, u8str(u8"Сервер занят. Повторите позже.")));
+    answer.headers.emplace_back("Retry-After", busy_retry_seconds);
+    answer.headers.emplace_back("Cache-Control", "no-store");
+    return answer;
+}
+
 } // namespace
 
 std::string result_link_path() { return path_of(result_link_prefix); }
@@ -149,8 +159,8 @@ const std::vector<std::pair<std::string, std::string>>& site_headers() {
     return headers;
 }
 
-ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit)
-    : store_(store), results_limit_(results_limit) {
+ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads)
+    : store_(store), results_limit_(results_limit), reads_(reads) {
     // The clean addresses, in the order of the program's link images, which open the same
     // pages at their own addresses; the records are rendered on demand.
     const std::pair<const char*, std::string> pages[std::size(link_pages)] = {
@@ -184,6 +194,12 @@ std::shared_ptr<const std::string> ResultsSite::records_html() {
     return records_;
 }
 
+void ResultsSite::read_later(const HttpReply& reply, std::function<void()> read) {
+    if (!reads_.post(std::move(read))) {
+        reply(reads_busy_answer());
+    }
+}
+
 void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
     const size_t mark = request.target.find('?');
     const std::string_view path = request.target.substr(0, mark);
@@ -204,6 +220,8 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
                    admission.wait.count() > 0) {
             reply(too_many_answer(admission));
         } else {
+            // Read here, not on the page readers: a result never waits behind a crowd
+            // reading deep pages, and the look-up is a few bounded reads.
             ClassPictures pictures = class_pictures(store_, *reading.row);
             store_.store_async(
                 *reading.row, std::time(nullptr),
@@ -223,15 +241,25 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
             if (html) {
                 reply(shared_page_answer(html));
             } else {
-                HttpAnswer records = shared_page_answer(records_html());
-                records.headers.emplace_back("Cache-Control", "no-cache");
-                reply(std::move(records));
+                read_later(reply, [this, reply] {
+                    try {
+                        HttpAnswer records = shared_page_answer(records_html());
+                        records.headers.emplace_back("Cache-Control", "no-cache");
+                        reply(std::move(records));
+                    } catch (const std::exception& e) {
+                        // On a reader's thread nothing above would catch it.
+                        std::fprintf(stderr, "trivelle-results: %s\n", e.what());
+                        reply(page_answer(500, error_page(500, u8str(u8"Таблица не прочитана."))));
+                    }
+                });
             }
             return;
         }
     }
     if (const std::optional<ClassAddress> address = read_class_path(path)) {
-        reply(class_page_answer(store_, *address));
+        read_later(reply, [this, reply, address = *address] {
+            reply(class_page_answer(store_, address));
+        });
         return;
     }
     reply(page_answer(404, error_page(404, "")));

@@ -3,10 +3,12 @@
 #pragma once
 
 #include "server/http_server.h"
+#include "server/page_readers.h"
 #include "server/result_rate_limit.h"
 #include "server/results_store.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,16 +29,21 @@ const std::vector<std::pair<std::string, std::string>>& site_headers();
 
 class ResultsSite {
   public:
-    // Results pass the limits before they reach the store; pages are not limited.
-    ResultsSite(ResultsStore& store, ResultRateLimit& results_limit);
+    // Results pass the limits before they reach the store; pages are not limited. The records
+    // and class pages are read on reads, never on a serving thread; a result's picture, a few
+    // bounded reads, on the serving thread, so that it never waits behind a crowd of pages.
+    ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads);
     // Answers a GET or HEAD; a result is answered once the store has it on disk.
     void handle(const HttpRequest& request, const HttpReply& reply);
 
   private:
     std::shared_ptr<const std::string> records_html();
+    // Runs read on a reader, or answers busy when too many wait.
+    void read_later(const HttpReply& reply, std::function<void()> read);
 
     ResultsStore& store_;
     ResultRateLimit& results_limit_;
+    PageReaders& reads_;
     std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> fixed_pages_;
     std::mutex records_mutex_;
     std::shared_ptr<const std::string> records_;

@@ -27,6 +27,11 @@ const char* const service_usage =
     "  --lock-wait MS                   a result waiting for the database's write lock\n"
     "                                   (default 2000)\n"
     "  --max-pending N                  results waiting to be written (default 4096)\n"
+    "  --page-readers N                 threads reading class pages and /records from the\n"
+    "                                   store (default 1); fewer than the readers of\n"
+    "                                   --db-connections, so that results find one free\n"
+    "  --max-waiting-pages N            page reads waiting for a page reader (default 256);\n"
+    "                                   beyond it 503\n"
     "  --results-per-minute N           results from one client address, or IPv6 /64,\n"
     "                                   a minute (default 30); beyond it 429\n"
     "  --network-results-per-minute N   results from one network, IPv4 /24 or IPv6 /48,\n"
@@ -127,6 +132,10 @@ bool set_option(ServiceOptions& options, std::string_view name, std::string_view
          [](ServiceOptions& o, int64_t v) { o.lock_wait = std::chrono::milliseconds(v); }},
         {"--max-pending", 1, 1000000,
          [](ServiceOptions& o, int64_t v) { o.max_pending = size_t(v); }},
+        {"--page-readers", 1, 256,
+         [](ServiceOptions& o, int64_t v) { o.page_readers = size_t(v); }},
+        {"--max-waiting-pages", 1, 1000000,
+         [](ServiceOptions& o, int64_t v) { o.max_waiting_pages = size_t(v); }},
         {"--results-per-minute", 1, 1000000,
          [](ServiceOptions& o, int64_t v) { o.result_allowances.per_client = size_t(v); }},
         {"--network-results-per-minute", 1, 1000000,

@@ -21,6 +21,12 @@ struct ServiceOptions {
     // How long a result may wait for the database's write lock, and how many may wait.
     std::chrono::milliseconds lock_wait{2000};
     size_t max_pending = 4096;
+    // Threads that read class pages and /records, and the reads that may wait for them. One
+    // by default: on a small server a crowd reading deep pages then takes one core at most,
+    // and result links, which read on the serving threads, and the fixed pages keep the rest.
+    // 256 waiting reads hold a few KiB; a crowd beyond them is refused at once.
+    size_t page_readers = 1;
+    size_t max_waiting_pages = 256;
     // Results a minute from one client (an IPv4 address or an IPv6 /64), one network and the
     // whole service, and how many clients and networks are remembered for them.
     ResultAllowances result_allowances;

@@ -6,10 +6,13 @@
 #include "server/pages.h"
 #include "server/result_rate_limit.h"
 #include "server/results_site.h"
+#include "tests/server/result_links.h"
 #include "tests/support/record_text.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <optional>
 
 namespace {
@@ -184,14 +187,93 @@ TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
     for (const Case& c : cases) {
         CountingStore store;
         ResultRateLimit results_limit({});
-        ResultsSite site(store, results_limit);
-        HttpAnswer answer;
-        site.handle({false, c.path, {}, {}}, [&answer](HttpAnswer a) { answer = std::move(a); });
+        PageReaders reads(1, 1);
+        ResultsSite site(store, results_limit, reads);
+        std::promise<HttpAnswer> answered;
+        site.handle({false, c.path, {}, {}},
+                    [&answered](HttpAnswer a) { answered.set_value(std::move(a)); });
+        std::future<HttpAnswer> reply = answered.get_future();
+        ASSERT_EQ(reply.wait_for(std::chrono::seconds(10)), std::future_status::ready) << c.path;
+        const HttpAnswer answer = reply.get();
         EXPECT_EQ(answer.status, c.status) << c.path;
         EXPECT_EQ(store.class_reads, c.class_reads) << c.path;
         EXPECT_EQ(store.other_reads, 0) << c.path;
         ASSERT_TRUE(answer.body) << c.path;
         EXPECT_LT(answer.body->size(), 20000u) << c.path << ": one page of 50 at most";
+    }
+}
+
+// A page read that holds the only page reader until released.
+struct HeldStore final : ResultsStore {
+    std::promise<void> entered;
+    std::shared_future<void> released;
+    int look_ups = 0;
+    void store_async(ResultRow, int64_t, std::function<void(StoreOutcome)> done) override {
+        done({StoreStatus::busy, {}});
+    }
+    std::vector<ClassRecords> records(int, int) override { return {}; }
+    ClassRecords class_results(const TestSettings&, int64_t, int) override {
+        if (released.valid()) {
+            entered.set_value();
+            released.wait_for(std::chrono::seconds(10));
+            released = {};
+        }
+        return page_of_class(3, 1, 3);
+    }
+    void look_up_moves(const TestSettings&, const std::function<void(MovesLookup&)>&) override {
+        ++look_ups;
+    }
+    int64_t result_count() override { return 3; }
+    int64_t size_bytes() override { return 0; }
+    uint64_t generation() override { return 1; }
+    int64_t erase_player(PlayerField, std::string_view) override { return 0; }
+    void each_published(
+        const std::function<void(const TestSettings&, const PublishedResult&)>&) override {}
+};
+
+TEST(ClassPages, ACrowdOfPageReadsWaitsForThePageReaderAloneAndBeyondItsQueueIsRefused) {
+    HeldStore store;
+    std::promise<void> release;
+    store.released = release.get_future().share();
+    std::future<void> entered = store.entered.get_future();
+    ResultRateLimit results_limit({});
+    PageReaders reads(1, 1);
+    ResultsSite site(store, results_limit, reads);
+
+    std::promise<HttpAnswer> held_answer;
+    std::promise<HttpAnswer> queued_answer;
+    site.handle({false, "/records/42-7-5x12", {}, {}},
+                [&](HttpAnswer a) { held_answer.set_value(std::move(a)); });
+    ASSERT_EQ(entered.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    site.handle({false, "/records/42-7-5x12", {}, {}},
+                [&](HttpAnswer a) { queued_answer.set_value(std::move(a)); });
+
+    // Answered before handle returns, on the serving thread, while the reader is held: a read
+    // beyond the queue, the fixed pages and a result link, whose picture is read there too.
+    const std::pair<std::string, int> at_once[] = {
+        {"/records/42-7-5x12", 503},
+        {"/records", 503},
+        {"/rules", 200},
+        {result_path(typical_query("Prompt", 345)), 503}, // the fake store answers busy
+    };
+    for (const auto& [path, status] : at_once) {
+        std::optional<HttpAnswer> answer;
+        site.handle({false, path, {}, {}}, [&answer](HttpAnswer a) { answer = std::move(a); });
+        ASSERT_TRUE(answer) << path;
+        EXPECT_EQ(answer->status, status) << path;
+        std::string retry_after;
+        for (const auto& [name, value] : answer->headers) {
+            retry_after = name == "Retry-After" ? value : retry_after;
+        }
+        EXPECT_EQ(retry_after, status == 503 ? "2" : "") << path;
+    }
+    EXPECT_EQ(store.look_ups, 1);
+
+    release.set_value();
+    for (std::promise<HttpAnswer>* answered : {&held_answer, &queued_answer}) {
+        std::future<HttpAnswer> answer = answered->get_future();
+        ASSERT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        EXPECT_EQ(answer.get().status, 200);
     }
 }
 

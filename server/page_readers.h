@@ -1,0 +1,37 @@
+// The threads that read the store for class pages and /records: a crowd reading deep pages
+// waits here, holding neither a serving thread nor more than these threads' share of the CPU.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class PageReaders {
+  public:
+    // threads: fewer than the store's reading connections, so that a result finds one free.
+    // max_queued: jobs waiting for a thread; one more is refused at once.
+    PageReaders(size_t threads, size_t max_queued);
+    ~PageReaders();
+    PageReaders(const PageReaders&) = delete;
+    PageReaders& operator=(const PageReaders&) = delete;
+
+    // Queues the job, or refuses it (false) when the queue is full or the pool stopped: the
+    // caller answers busy. A job must not throw.
+    bool post(std::function<void()> job);
+    // Lets the running jobs finish, drops the queued ones unrun and joins the threads.
+    void stop();
+
+  private:
+    void run();
+
+    const size_t max_queued_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::function<void()>> queue_;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
