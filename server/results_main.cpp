@@ -1,14 +1,15 @@
 // trivelle-results: receives the program's result links, keeps the results in SQLite or
 // PostgreSQL and publishes the records table.
-#include "server/access_log.h"
-#include "server/http_server.h"
-#include "server/log_writer.h"
-#include "server/page_readers.h"
-#include "server/pages.h"
-#include "server/result_rate_limit.h"
-#include "server/results_site.h"
-#include "server/results_store.h"
+#include "server/http/access_log.h"
+#include "server/http/http_server.h"
+#include "server/http/log_writer.h"
+#include "server/open_store.h"
+#include "server/pages/pages.h"
 #include "server/service_options.h"
+#include "server/site/page_readers.h"
+#include "server/site/result_rate_limit.h"
+#include "server/site/results_site.h"
+#include "server/store/results_store.h"
 
 #include <signal.h>
 #include <unistd.h>

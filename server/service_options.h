@@ -2,9 +2,9 @@
 // may make it spend.
 #pragma once
 
-#include "server/http_server.h"
-#include "server/result_rate_limit.h"
-#include "server/results_store.h"
+#include "server/http/http_server.h"
+#include "server/site/result_rate_limit.h"
+#include "server/store/results_store.h"
 
 #include <chrono>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // The service's database file read directly, as an operator would with sqlite3.
 #pragma once
 
-#include "server/sqlite_handles.h"
+#include "server/store/sqlite/sqlite_handles.h"
 
 #include <map>
 #include <string>

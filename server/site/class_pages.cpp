@@ -1,0 +1,87 @@
+// A settings class's own pages: every result of the class, class_page_results a page, in order
+// of place, with links to the pages before and after.
+#include "server/site/class_pages.h"
+
+#include "server/pages/pages.h"
+#include "server/row/utf8_text.h"
+
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+namespace {
+
+int64_t page_count(int64_t class_size) {
+    return (class_size + class_page_results - 1) / class_page_results;
+}
+
+std::string page_links(const TestSettings& settings, int64_t page, int64_t pages) {
+    std::string links = u8str(u8"<nav class=\"pages\" aria-label=\"Страницы\">");
+    if (page > 1) {
+        links += "<a rel=\"prev\" href=\"" + class_path(settings, page - 1) +
+                 u8str(u8"\">← Предыдущая</a>");
+    }
+    links += u8str(u8"<span>Страница ") + std::to_string(page) + u8str(u8" из ") +
+             std::to_string(pages) + "</span>";
+    if (page < pages) {
+        links += "<a rel=\"next\" href=\"" + class_path(settings, page + 1) +
+                 u8str(u8"\">Следующая →</a>");
+    }
+    return links + "</nav>\n";
+}
+
+HttpAnswer html_answer(int status, std::string html) {
+    return {status,
+            {{"Content-Type", html_type}},
+            std::make_shared<const std::string>(std::move(html))};
+}
+
+} // namespace
+
+std::string class_page(const ClassRecords& results, int64_t page) {
+    const int64_t pages = page_count(results.class_size);
+    const TestSettings& s = results.settings;
+    std::string body = u8str(u8"<h1>Все результаты теста</h1>\n<p>") + settings_text(s) +
+                       u8str(u8"</p>\n<p class=\"note\">Результатов: ") +
+                       std::to_string(results.class_size) +
+                       u8str(u8". Выше тот, у кого больше линий на 1000 ходов, при равенстве — "
+                             u8"тот, кто прислал раньше.</p>\n");
+    const std::string links = page_links(s, page, pages);
+    body += links + results_table(results);
+    if (pages > 1) {
+        body += links;
+    }
+    body += u8str(u8"<p><a href=\"/records\">Все рекорды</a></p>\n");
+    std::string title = u8str(u8"Тест ") + std::to_string(s.initial_ball_count) + "-" +
+                        std::to_string(s.colour_count) + "-" + std::to_string(s.round_count) +
+                        u8str(u8"×") + std::to_string(s.lines_per_round);
+    if (page > 1) {
+        title += u8str(u8", страница ") + std::to_string(page);
+    }
+    return framed_page(title, body);
+}
+
+HttpAnswer class_page_answer(ResultsStore& store, const ClassAddress& address) {
+    ClassRecords results;
+    try {
+        // Past the class's last place the store reads its size and nothing more.
+        results = store.class_results(address.settings, (address.page - 1) * class_page_results,
+                                      class_page_results);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "trivelle-results: %s\n", e.what());
+        return html_answer(500, error_page(500, u8str(u8"Таблица не прочитана.")));
+    }
+    if (results.class_size == 0) {
+        return html_answer(404,
+                           error_page(404, u8str(u8"Результатов с такими настройками пока нет.")));
+    }
+    if (results.best.empty()) {
+        return html_answer(
+            404, error_page(404, u8str(u8"В этом тесте результатов: ") +
+                                     std::to_string(results.class_size) + u8str(u8", страниц: ") +
+                                     std::to_string(page_count(results.class_size)) + "."));
+    }
+    HttpAnswer answer = html_answer(200, class_page(results, address.page));
+    answer.headers.emplace_back("Cache-Control", "no-cache");
+    return answer;
+}

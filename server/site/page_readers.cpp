@@ -1,0 +1,57 @@
+// The threads that read the store for class pages and /records, with a bounded queue.
+#include "server/site/page_readers.h"
+
+#include <utility>
+
+PageReaders::PageReaders(size_t threads, size_t max_queued) : max_queued_(max_queued) {
+    for (size_t i = 0; i < threads; ++i) {
+        threads_.emplace_back([this] { run(); });
+    }
+}
+
+PageReaders::~PageReaders() { stop(); }
+
+bool PageReaders::post(std::function<void()> job) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (stopping_ || queue_.size() >= max_queued_) {
+            return false;
+        }
+        queue_.push_back(std::move(job));
+    }
+    ready_.notify_one();
+    return true;
+}
+
+void PageReaders::stop() {
+    std::deque<std::function<void()>> dropped;
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+        dropped.swap(queue_);
+    }
+    ready_.notify_all();
+    // Freed outside the lock: a job's captures may take locks of their own.
+    dropped.clear();
+    for (std::thread& thread : threads_) {
+        if (thread.joinable()) {
+            thread.join();
+        }
+    }
+}
+
+void PageReaders::run() {
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock lock(mutex_);
+            ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+            if (stopping_) {
+                return;
+            }
+            job = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        job();
+    }
+}
