@@ -210,7 +210,11 @@ TEST_F(ConnectionSlots, OnlyWhenEveryConnectionIsBusyIsANewcomerRefused) {
     busy[0]->send("\r\n");
     EXPECT_EQ(status_of(busy[0]->answer(10s)), 200);
     std::this_thread::sleep_for(1s); // the service has seen its answer out
-    ordinary_client_is_answered("once one connection was idle");
+    // One newcomer: the one idle slot is all there is, and the newcomer's own connection
+    // stays busy until the service has seen its answer out.
+    const std::string query = typical_query("newcomer", 200);
+    EXPECT_EQ(ordinary_get(result_path(query)).status, 200) << "a result, once one was idle";
+    EXPECT_FALSE(stored_row(db, query).empty());
     EXPECT_TRUE(busy[0]->closed_within(5s)) << "the idle one was closed";
     for (size_t i = 1; i < busy.size(); ++i) {
         EXPECT_FALSE(busy[i]->closed_within(0ms)) << "busy connection " << i;
