@@ -1,6 +1,9 @@
 // The threads that read the store for class pages and /records, with a bounded queue.
 #include "server/site/page_readers.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <utility>
 
 PageReaders::PageReaders(size_t threads, size_t max_queued) : max_queued_(max_queued) {
@@ -41,6 +44,9 @@ void PageReaders::stop() {
 }
 
 void PageReaders::run() {
+    // Below the serving threads and the writer: when the CPU is short, a crowd of page reads
+    // yields it to results and the fixed pages. Linux gives each thread a nice value of its own.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), page_reader_niceness);
     for (;;) {
         std::function<void()> job;
         {

@@ -10,6 +10,9 @@
 #include <thread>
 #include <vector>
 
+// How much lower the page readers' CPU priority is than the rest of the service's.
+constexpr int page_reader_niceness = 10;
+
 class PageReaders {
   public:
     // threads: fewer than the store's reading connections, so that a result finds one free.

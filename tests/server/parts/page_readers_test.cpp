@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -103,6 +106,19 @@ TEST(PageReaders, StopFinishesTheRunningJobAndDropsTheWaitingOnesUnrun) {
     EXPECT_EQ(ran, 0);
     EXPECT_FALSE(pool.post([&ran] { ++ran; }));
     EXPECT_EQ(ran, 0);
+}
+
+TEST(PageReaders, RunAtALowerPriorityThanTheThreadThatMadeThem) {
+    const int own = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    PageReaders pool(1, 1);
+    std::promise<int> niceness;
+    ASSERT_TRUE(pool.post([&niceness] {
+        niceness.set_value(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
+    }));
+    std::future<int> read = niceness.get_future();
+    ASSERT_EQ(read.wait_for(patience), std::future_status::ready);
+    EXPECT_EQ(read.get(), std::min(own + page_reader_niceness, 19));
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), own) << "the caller's own";
 }
 
 } // namespace
