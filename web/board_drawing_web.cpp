@@ -9,6 +9,7 @@
 #include "render/geometry.h"
 #include "web/web_canvas.h"
 
+#include <array>
 #include <cstddef>
 #include <vector>
 
@@ -19,7 +20,7 @@ struct DiscMaps {
     int32_t half_cell = -1;
     int32_t ball_radius = -1;
     int32_t ring_count = -1;
-    std::vector<uint8_t> smallest_disc[2];
+    std::array<std::vector<uint8_t>, 2> smallest_disc;
 } disc_maps;
 
 const std::vector<uint8_t>& disc_map(BallSize size) {
