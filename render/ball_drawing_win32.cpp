@@ -1,6 +1,7 @@
 // Ball drawing the plain way: erase, outline, Wu rim, then discs lighter towards the highlight.
 #include "render/ball_drawing_win32.h"
 
+#include "render/ball_discs.h"
 #include "render/ball_shades.h"
 #include "render/geometry.h"
 #include "render/geometry_win32.h"
@@ -52,7 +53,8 @@ void paint_ball_layers(const HDC* contexts, int context_count, int x, int y, int
                        BallStyle style, BallMeasure measure) {
     const int r = measure.radius;
     const int n = measure.ring_count;
-    HRGN outline = CreateEllipticRgn(x - r + 1, y - r + 1, x + r + 1, y + r + 1);
+    const EllipseBox box = ball_outline_box(x, y, r);
+    HRGN outline = CreateEllipticRgn(box.left, box.top, box.right, box.bottom);
     if (!paint_ball_rim(contexts, context_count, x, y, colour, style, measure)) {
         DeleteObject(outline);
         return;
@@ -60,8 +62,8 @@ void paint_ball_layers(const HDC* contexts, int context_count, int x, int y, int
     int shade = style == BallStyle::normal ? 0 : n;
     for (int i = 0; i < n; ++i) {
         const int q = n - i;
-        HRGN disc = CreateEllipticRgn(ball.highlight_x - q, ball.highlight_y - q,
-                                      ball.highlight_x + q, ball.highlight_y + q);
+        const EllipseBox disc_box = shading_disc_box(ball.highlight_x, ball.highlight_y, q);
+        HRGN disc = CreateEllipticRgn(disc_box.left, disc_box.top, disc_box.right, disc_box.bottom);
         CombineRgn(disc, disc, outline, RGN_AND);
         for (int k = 0; k < context_count; ++k) {
             FillRgn(contexts[k], disc, shade_brush[colour][shade]);

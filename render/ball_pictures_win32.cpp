@@ -1,6 +1,7 @@
 // Pictures of every ball kind's cell square, each made once and then copied: a ball never
 // reaches beyond its cell square and its drawing begins by emptying that square, so a copy
 // of the square gives exactly the pixels of drawing it anew.
+#include "render/ball_discs.h"
 #include "render/ball_drawing_win32.h"
 #include "render/ball_picture.h"
 #include "render/ball_shades.h"
@@ -34,7 +35,7 @@ int kind_of(int colour, BallStyle style, BallSize size) {
     return (colour * 2 + (style == BallStyle::selected)) * 2 + (size == BallSize::preview);
 }
 
-int32_t picture_side() { return 2 * geometry.half_cell + 1; }
+int32_t picture_side() { return cell_square_side(); }
 
 bool pictures_fit_layout() {
     return pictures.dc && pictures.half_cell == geometry.half_cell &&
@@ -76,10 +77,12 @@ void map_discs(BallSize size, std::vector<uint8_t>& map) {
     const int r = m.radius;
     const int hx = half - highlight_offset_for(r);
     map.assign(size_t(side) * side, 0);
-    HRGN outline = CreateEllipticRgn(half - r + 1, half - r + 1, half + r + 1, half + r + 1);
+    const EllipseBox box = ball_outline_box(half, half, r);
+    HRGN outline = CreateEllipticRgn(box.left, box.top, box.right, box.bottom);
     std::vector<char> data;
     for (int q = m.ring_count; q >= 1; --q) {
-        HRGN disc = CreateEllipticRgn(hx - q, hx - q, hx + q, hx + q);
+        const EllipseBox disc_box = shading_disc_box(hx, hx, q);
+        HRGN disc = CreateEllipticRgn(disc_box.left, disc_box.top, disc_box.right, disc_box.bottom);
         CombineRgn(disc, disc, outline, RGN_AND);
         data.resize(GetRegionData(disc, 0, nullptr));
         if (!data.empty() &&

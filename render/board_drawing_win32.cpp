@@ -24,9 +24,9 @@ void draw_grid() {
     c.grid_pen = pen;
     const int32_t left = geometry.grid_left;
     const int32_t top = geometry.grid_top;
-    const int32_t span = 8 * geometry.cell_size + 1;
-    for (int i = 0; i <= 8; ++i) {
-        const int32_t offset = i * geometry.cell_size;
+    const int32_t span = grid_line_length();
+    for (int i = 0; i < grid_line_count; ++i) {
+        const int32_t offset = grid_line_offset(i);
         MoveToEx(c.canvas_dc, left, top + offset, nullptr);
         LineTo(c.canvas_dc, left + span, top + offset);
         MoveToEx(c.canvas_dc, left + offset, top, nullptr);

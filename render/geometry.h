@@ -25,6 +25,15 @@ inline int32_t cell_centre_x(int column) {
 }
 inline int32_t cell_centre_y(int row) { return geometry.cell0_centre_y + row * geometry.cell_size; }
 
+// The square a cell's drawing covers about its centre pixel: half_cell pixels each way.
+inline int32_t cell_square_side() { return 2 * geometry.half_cell + 1; }
+
+// The grid: this many lines each way, cell_size apart from (grid_left, grid_top), each
+// grid_line_length() pixels long so that the last lines cross.
+constexpr int grid_line_count = 9;
+inline int32_t grid_line_offset(int line) { return line * geometry.cell_size; }
+inline int32_t grid_line_length() { return 8 * geometry.cell_size + 1; }
+
 // The five preview slots stand where the cells (-2, 3) to (-2, 7) would be.
 inline int32_t preview_centre_x() { return cell_centre_x(-2); }
 inline int32_t preview_centre_y(int slot) { return cell_centre_y(slot + 3); }

@@ -1,5 +1,5 @@
-// The folders' includes point down the floors: shell and the results service's wings side by
-// side on top, then panel, record, engine, render, resources.
+// The folders' includes point down the floors: shell, the results service's wings and the
+// browser's front end side by side on top, then panel, record, engine, render, resources.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,6 +16,7 @@ struct Floor {
 };
 const std::vector<Floor> floors = {
     {"shell", 6, "program"},
+    {"web", 6, "web"},
     {"server/admin", 11, "service"},
     {"server", 10, "service"},
     {"server/site", 9, "service"},
