@@ -9,7 +9,7 @@
 
 namespace {
 
-// The ball that draw_rim and plot_rim_pixel are painting.
+// The ball the rim walk is painting, handed to plot_rim_pixel with each of its pixels.
 struct BallInProgress {
     const HDC* contexts;
     int context_count;
@@ -19,11 +19,10 @@ struct BallInProgress {
     int ring_count;
     int colour;
     BallStyle style;
-} ball;
+};
 
-} // namespace
-
-void plot_rim_pixel(int32_t px, int32_t py, double a) {
+// One rim pixel of the ball, blended with the cell grey by coverage a.
+void plot_rim_pixel(const BallInProgress& ball, int32_t px, int32_t py, double a) {
     int32_t j =
         rim_shade_index(ball.highlight_x, ball.highlight_y, px, py, ball.radius, ball.style);
     // A sound layout keeps j in 0..ring_count; the bound only guards the table.
@@ -34,7 +33,7 @@ void plot_rim_pixel(int32_t px, int32_t py, double a) {
     }
 }
 
-void draw_rim(int cx, int cy, int radius) { walk_rim(cx, cy, radius, plot_rim_pixel); }
+} // namespace
 
 bool paint_ball_rim(const HDC* contexts, int context_count, int x, int y, int colour,
                     BallStyle style, BallMeasure measure) {
@@ -44,8 +43,8 @@ bool paint_ball_rim(const HDC* contexts, int context_count, int x, int y, int co
         return false; // nothing a sound layout and the engine ever ask for
     }
     const int h = highlight_offset_for(r);
-    ball = {contexts, context_count, x - h, y - h, r, n, colour, style};
-    draw_rim(x, y, r - 1);
+    const BallInProgress ball{contexts, context_count, x - h, y - h, r, n, colour, style};
+    walk_rim(x, y, r - 1, ball, plot_rim_pixel);
     return true;
 }
 
@@ -59,10 +58,13 @@ void paint_ball_layers(const HDC* contexts, int context_count, int x, int y, int
         DeleteObject(outline);
         return;
     }
+    const int h = highlight_offset_for(r);
+    const int highlight_x = x - h;
+    const int highlight_y = y - h;
     int shade = style == BallStyle::normal ? 0 : n;
     for (int i = 0; i < n; ++i) {
         const int q = n - i;
-        const EllipseBox disc_box = shading_disc_box(ball.highlight_x, ball.highlight_y, q);
+        const EllipseBox disc_box = shading_disc_box(highlight_x, highlight_y, q);
         HRGN disc = CreateEllipticRgn(disc_box.left, disc_box.top, disc_box.right, disc_box.bottom);
         CombineRgn(disc, disc, outline, RGN_AND);
         for (int k = 0; k < context_count; ++k) {

@@ -23,11 +23,6 @@ bool paint_ball_rim(const HDC* contexts, int context_count, int x, int y, int co
 // window. draw_ball gives the same pixels from a picture of the cell drawn this way once.
 void draw_ball_directly(int x, int y, int colour, BallStyle style, BallSize size);
 
-// The smoothed circle of radius R about (cx, cy) for the ball being painted.
-void draw_rim(int cx, int cy, int radius);
-// One rim pixel of the ball being painted, blended with the cell grey by coverage a.
-void plot_rim_pixel(int32_t px, int32_t py, double a);
-
 // render/ball_pictures_win32.cpp: the cache of pictures.
 
 // Copies the cell square of a ball from its cached picture to canvas and window, drawing

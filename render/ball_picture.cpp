@@ -6,7 +6,7 @@
 
 namespace {
 
-// The picture the rim walk is writing into.
+// The picture the rim walk is writing into, handed to plot_into_picture with each pixel.
 struct RimTarget {
     uint32_t* colours;
     int32_t side;
@@ -14,9 +14,9 @@ struct RimTarget {
     BallMeasure measure;
     int colour;
     BallStyle style;
-} target;
+};
 
-void plot_into_picture(int32_t px, int32_t py, double coverage) {
+void plot_into_picture(const RimTarget& target, int32_t px, int32_t py, double coverage) {
     if (px < 0 || py < 0 || px >= target.side || py >= target.side) {
         return;
     }
@@ -37,8 +37,9 @@ void compose_ball_picture(const DiscMap& discs, BallMeasure measure, int colour,
     for (int32_t i = 0; i < pixels; ++i) {
         colours[i] = cell_colour;
     }
-    target = {colours, side, half - highlight_offset_for(measure.radius), measure, colour, style};
-    walk_rim(half, half, measure.radius - 1, plot_into_picture);
+    const int32_t highlight = half - highlight_offset_for(measure.radius);
+    const RimTarget target{colours, side, highlight, measure, colour, style};
+    walk_rim(half, half, measure.radius - 1, target, plot_into_picture);
     const int32_t n = measure.ring_count;
     for (int32_t i = 0; i < pixels; ++i) {
         const int32_t q = discs.smallest_disc[i];

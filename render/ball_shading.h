@@ -3,6 +3,7 @@
 
 #include "render/board_drawing.h"
 
+#include <cmath>
 #include <cstdint>
 
 // About 1 / (2 * sqrt(2)): how far up and left of the centre a ball is lit, per unit radius.
@@ -21,12 +22,53 @@ struct BallMeasure {
 };
 BallMeasure ball_measure(int32_t ball_radius, int32_t ring_count, BallSize size);
 
-// Receives one rim pixel and its coverage, 0..1.
-using RimPlot = void (*)(int32_t px, int32_t py, double coverage);
+// Receives one rim pixel and its coverage, 0..1, with the ball it belongs to: whatever the
+// drawing needs to shade and place the pixel.
+template <typename Ball>
+using RimPlot = void (*)(Ball& ball, int32_t px, int32_t py, double coverage);
 
 // Wu's antialiased circle of radius R about (cx, cy), one octant mirrored eight ways:
 // each step's outer pixel gets coverage 1 - T and the inner one T.
-void walk_rim(int32_t cx, int32_t cy, int32_t radius, RimPlot plot);
+template <typename Ball>
+void walk_rim(int32_t cx, int32_t cy, int32_t radius, Ball& ball, RimPlot<Ball> plot) {
+    const int32_t r = radius;
+    if (r == 0) {
+        plot(ball, cx, cy, 1.0);
+        return;
+    }
+    int32_t x = r;
+    int32_t y = 0;
+    double prev_t = 0.0;
+    int32_t prev_x = r;
+    plot(ball, cx - r, cy, 1.0);
+    plot(ball, cx, cy - r, 1.0);
+    plot(ball, cx + r, cy, 1.0);
+    plot(ball, cx, cy + r, 1.0);
+    static const int32_t quadrants[4][2] = {{-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
+    while (y < x) {
+        ++y;
+        const double e = std::sqrt(double(r) * r - double(y) * y);
+        const double t = std::ceil(e) - e;
+        if (t < prev_t) {
+            --x; // the circle has moved one pixel inwards
+        }
+        if (y > x || (y == x && x == prev_x)) {
+            break;
+        }
+        for (const auto& q : quadrants) {
+            const int32_t sx = q[0];
+            const int32_t sy = q[1];
+            plot(ball, cx + sx * x, cy + sy * y, 1.0 - t);
+            plot(ball, cx + sx * y, cy + sy * x, 1.0 - t);
+            if (y <= x - 1) {
+                plot(ball, cx + sx * (x - 1), cy + sy * y, t);
+                plot(ball, cx + sx * y, cy + sy * (x - 1), t);
+            }
+        }
+        prev_t = t;
+        prev_x = x;
+    }
+}
 
 // The shade of a rim pixel: one per pixel of distance from the highlight point, counted
 // down from 1.5 r in the normal style and up from 0 in the selected one.

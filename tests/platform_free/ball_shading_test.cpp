@@ -16,12 +16,13 @@ struct Plotted {
     double coverage;
 };
 
-std::vector<Plotted> plotted;
-void record(int32_t x, int32_t y, double coverage) { plotted.push_back({x, y, coverage}); }
+void record(std::vector<Plotted>& into, int32_t x, int32_t y, double coverage) {
+    into.push_back({x, y, coverage});
+}
 
 std::vector<Plotted> rim_of(int32_t radius) {
-    plotted.clear();
-    walk_rim(0, 0, radius, record);
+    std::vector<Plotted> plotted;
+    walk_rim(0, 0, radius, plotted, record);
     return plotted;
 }
 
@@ -183,8 +184,8 @@ TEST(BallPicture, TheRimLiesOverTheGreyAndTheDiscsOverTheRim) {
     SmallPicture p;
     p.compose(3, BallStyle::normal);
     // Only the rim of radius 2 about (4, 4) changes the grey square.
-    plotted.clear();
-    walk_rim(4, 4, 2, record);
+    std::vector<Plotted> plotted;
+    walk_rim(4, 4, 2, plotted, record);
     std::vector<bool> on_rim(p.side * p.side);
     for (const Plotted& r : plotted) {
         on_rim[r.y * p.side + r.x] = true;

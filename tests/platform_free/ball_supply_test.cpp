@@ -48,7 +48,7 @@ TEST(BallSupply, FirstBallOfAFillAfterSeedZero) {
     game.settings.colour_count = 7;
     rng_seed(0);
     start_round_fill();
-    const auto draws = calls_of(EngineCall::draw);
+    const auto draws = calls_of(DrawingCall::draw);
     ASSERT_FALSE(draws.empty());
     // Entry 346 mod 64 = 26 is the cell (3, 2); colour 13854878 mod 7 = 2.
     EXPECT_EQ(draws[0].x, 130);
@@ -79,7 +79,7 @@ TEST(BallSupply, FillsAndTopUpsKeepTheBoardSettledOverManySeeds) {
                 ++taken;
             }
         }
-        engine_calls.clear();
+        drawing_calls.clear();
         game.scoring_enabled = 0;
         refill_board();
         game.scoring_enabled = 1;
@@ -107,7 +107,7 @@ TEST(BallSupply, TopUpTakesTheEmptyCellsInColumnOrder) {
     game.scoring_enabled = 0;
     rng_seed(0);
     refill_board();
-    const auto draws = calls_of(EngineCall::draw);
+    const auto draws = calls_of(DrawingCall::draw);
     ASSERT_EQ(draws.size(), 3u);
     const int expected[3][3] = {{120, 100, 2}, {110, 160, 0}, {150, 120, 2}};
     for (int i = 0; i < 3; ++i) {
@@ -135,7 +135,7 @@ TEST(BallSupply, PreviewBallsTakeCellPairsInOrderAndSkipOccupiedCells) {
 
     place_preview_balls();
 
-    const auto draws = calls_of(EngineCall::draw);
+    const auto draws = calls_of(DrawingCall::draw);
     ASSERT_EQ(draws.size(), 5u);
     std::set<int> taken = {cell_index(2, 6)};
     for (int i = 0; i < 5; ++i) {
@@ -163,7 +163,7 @@ TEST(BallSupply, PreviewBallsOnAFullBoardStopInsteadOfSearchingForever) {
     }
     game.ball_count = 64;
     place_preview_balls();
-    EXPECT_TRUE(calls_of(EngineCall::draw).empty());
+    EXPECT_TRUE(calls_of(DrawingCall::draw).empty());
 }
 
 struct PreviewCase {
@@ -180,7 +180,7 @@ TEST_P(NewPreview, DrawsOneColourPerFreeCellUpToFiveAndErasesTheRest) {
     rng_seed(5);
     Lcg expected(5);
     size_t drawing_calls_before_cursor = 99;
-    fake_panel.on_cursor_change = [&] { drawing_calls_before_cursor = engine_calls.size(); };
+    fake_panel.on_cursor_change = [&] { drawing_calls_before_cursor = drawing_calls.size(); };
 
     draw_new_preview();
 
@@ -188,8 +188,8 @@ TEST_P(NewPreview, DrawsOneColourPerFreeCellUpToFiveAndErasesTheRest) {
     EXPECT_EQ(fake_panel.cursor_changes, 1);
     EXPECT_EQ(drawing_calls_before_cursor, 0u)
         << "the cursor is chosen before the preview is drawn";
-    const auto draws = calls_of(EngineCall::draw);
-    const auto erases = calls_of(EngineCall::erase);
+    const auto draws = calls_of(DrawingCall::draw);
+    const auto erases = calls_of(DrawingCall::erase);
     ASSERT_EQ(int(draws.size()), GetParam().balls_shown);
     ASSERT_EQ(int(erases.size()), 5 - GetParam().balls_shown);
     for (int i = 0; i < int(draws.size()); ++i) {

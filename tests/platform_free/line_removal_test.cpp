@@ -94,7 +94,7 @@ TEST_P(LineRemoval, RemovesExactlyTheRunsOfFiveOrMoreAsOneLine) {
         }
     }
     EXPECT_EQ(game.ball_count, before - expected_removed);
-    EXPECT_EQ(int(calls_of(EngineCall::erase).size()), expected_removed);
+    EXPECT_EQ(int(calls_of(DrawingCall::erase).size()), expected_removed);
     EXPECT_EQ(game.total_lines, expected_removed > 0 ? 1 : 0);
     EXPECT_EQ(game.lines_this_round, expected_removed > 0 ? 1 : 0);
 }

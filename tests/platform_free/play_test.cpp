@@ -56,7 +56,7 @@ TEST(BoardClick, MapsPointsToCellsAndIgnoresEverythingOutsideTheGrid) {
         SCOPED_TRACE(testing::Message() << "click " << c.x << "," << c.y);
         if (c.column < 0) {
             EXPECT_EQ(game.selection_active, 0);
-            EXPECT_TRUE(engine_calls.empty());
+            EXPECT_TRUE(drawing_calls.empty());
         } else {
             EXPECT_EQ(game.selection_active, 1);
             EXPECT_EQ(game.selected_column, c.column);
@@ -76,7 +76,7 @@ TEST(BoardClick, NothingChangesBeforeAnyTestOrAfterTheTest) {
     click_cell(0, 0);
     click_cell(1, 0);
     EXPECT_EQ(game.selection_active, 0);
-    EXPECT_TRUE(engine_calls.empty());
+    EXPECT_TRUE(drawing_calls.empty());
 }
 
 TEST(BoardClick, SelectionRules) {
@@ -85,43 +85,43 @@ TEST(BoardClick, SelectionRules) {
     start_running_fixture(board);
 
     click_cell(0, 0);
-    ASSERT_EQ(engine_calls.size(), 1u);
-    EXPECT_EQ(engine_calls[0].style, BallStyle::selected);
-    EXPECT_EQ(engine_calls[0].colour, 0);
+    ASSERT_EQ(drawing_calls.size(), 1u);
+    EXPECT_EQ(drawing_calls[0].style, BallStyle::selected);
+    EXPECT_EQ(drawing_calls[0].colour, 0);
     EXPECT_EQ(game.marks[cell_index(1, 0)], 1);
     EXPECT_EQ(game.marks[cell_index(7, 7)], 0) << "walled off by the 3s";
 
-    engine_calls.clear();
+    drawing_calls.clear();
     click_cell(0, 0);
-    EXPECT_TRUE(engine_calls.empty()) << "the selected ball clicked again stays selected";
+    EXPECT_TRUE(drawing_calls.empty()) << "the selected ball clicked again stays selected";
     EXPECT_EQ(game.selection_active, 1);
 
     click_cell(7, 7);
-    EXPECT_TRUE(engine_calls.empty()) << "a walled-off empty cell does nothing";
+    EXPECT_TRUE(drawing_calls.empty()) << "a walled-off empty cell does nothing";
     EXPECT_EQ(game.selected_column, 0);
 
     click_cell(4, 4);
-    ASSERT_EQ(engine_calls.size(), 2u);
-    EXPECT_EQ(engine_calls[0].x, cell_x(0));
-    EXPECT_EQ(engine_calls[0].style, BallStyle::normal);
-    EXPECT_EQ(engine_calls[1].x, cell_x(4));
-    EXPECT_EQ(engine_calls[1].style, BallStyle::selected);
+    ASSERT_EQ(drawing_calls.size(), 2u);
+    EXPECT_EQ(drawing_calls[0].x, cell_x(0));
+    EXPECT_EQ(drawing_calls[0].style, BallStyle::normal);
+    EXPECT_EQ(drawing_calls[1].x, cell_x(4));
+    EXPECT_EQ(drawing_calls[1].style, BallStyle::selected);
     EXPECT_EQ(game.marks[cell_index(1, 0)], 0) << "fresh marks for the new selection";
     EXPECT_EQ(game.marks[cell_index(7, 7)], 1);
     EXPECT_EQ(game.marks[cell_index(4, 4)], 0) << "the start cell is not marked";
 
     // Another ball in the selected ball's column is another ball, not the selected one.
     click_cell(0, 0);
-    engine_calls.clear();
+    drawing_calls.clear();
     click_cell(0, 5);
     EXPECT_EQ(game.selected_column, 0);
     EXPECT_EQ(game.selected_row, 5);
-    ASSERT_EQ(engine_calls.size(), 2u);
-    EXPECT_EQ(engine_calls[0].y, cell_y(0));
-    EXPECT_EQ(engine_calls[0].style, BallStyle::normal);
-    EXPECT_EQ(engine_calls[1].y, cell_y(5));
-    EXPECT_EQ(engine_calls[1].colour, 3);
-    EXPECT_EQ(engine_calls[1].style, BallStyle::selected);
+    ASSERT_EQ(drawing_calls.size(), 2u);
+    EXPECT_EQ(drawing_calls[0].y, cell_y(0));
+    EXPECT_EQ(drawing_calls[0].style, BallStyle::normal);
+    EXPECT_EQ(drawing_calls[1].y, cell_y(5));
+    EXPECT_EQ(drawing_calls[1].colour, 3);
+    EXPECT_EQ(drawing_calls[1].style, BallStyle::selected);
 }
 
 struct ReachCase {
@@ -173,7 +173,7 @@ TEST(Moves, AMoveWithoutALineAddsOnlyAMove) {
     start_running_fixture(three_balls);
     game.random_state = 77;
     click_cell(0, 0);
-    engine_calls.clear();
+    drawing_calls.clear();
     click_cell(3, 5);
     EXPECT_EQ(game.board[cell_index(0, 0)], 0);
     EXPECT_EQ(game.board[cell_index(3, 5)], 1);
@@ -182,16 +182,16 @@ TEST(Moves, AMoveWithoutALineAddsOnlyAMove) {
     EXPECT_EQ(game.total_lines, 0);
     EXPECT_EQ(game.ball_count, 3);
     EXPECT_EQ(game.random_state, 77u) << "no balls arrive after a move without a line";
-    ASSERT_EQ(engine_calls.size(), 2u);
-    EXPECT_EQ(engine_calls[0].kind, EngineCall::erase);
-    EXPECT_EQ(engine_calls[0].x, cell_x(0));
-    EXPECT_EQ(engine_calls[0].y, cell_y(0));
+    ASSERT_EQ(drawing_calls.size(), 2u);
+    EXPECT_EQ(drawing_calls[0].kind, DrawingCall::erase);
+    EXPECT_EQ(drawing_calls[0].x, cell_x(0));
+    EXPECT_EQ(drawing_calls[0].y, cell_y(0));
     // The ball of value 1 lands in its own colour, 0.
-    EXPECT_EQ(engine_calls[1].kind, EngineCall::draw);
-    EXPECT_EQ(engine_calls[1].x, cell_x(3));
-    EXPECT_EQ(engine_calls[1].y, cell_y(5));
-    EXPECT_EQ(engine_calls[1].colour, 0);
-    EXPECT_EQ(engine_calls[1].style, BallStyle::normal);
+    EXPECT_EQ(drawing_calls[1].kind, DrawingCall::draw);
+    EXPECT_EQ(drawing_calls[1].x, cell_x(3));
+    EXPECT_EQ(drawing_calls[1].y, cell_y(5));
+    EXPECT_EQ(drawing_calls[1].colour, 0);
+    EXPECT_EQ(drawing_calls[1].style, BallStyle::normal);
     EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "0*1000/1");
     EXPECT_EQ(control(IDC_ACCURACY_DISPLAY).text, "     0.000");
 }
@@ -239,9 +239,9 @@ TEST(Moves, LinesThatThePreviewBallsMakeDoNotCount) {
     EXPECT_EQ(control(IDC_LINES_DISPLAY).text, "1*1000/1");
     // The preview's row did form and went.
     for (int c = 2; c <= 6; ++c) {
-        EXPECT_TRUE(std::any_of(engine_calls.begin(), engine_calls.end(),
-                                [&](const EngineCall& call) {
-                                    return call.kind == EngineCall::erase && call.x == cell_x(c) &&
+        EXPECT_TRUE(std::any_of(drawing_calls.begin(), drawing_calls.end(),
+                                [&](const DrawingCall& call) {
+                                    return call.kind == DrawingCall::erase && call.x == cell_x(c) &&
                                            call.y == cell_y(6);
                                 }))
             << "cell " << c << ",6 was not emptied";
@@ -255,7 +255,7 @@ TEST(Rounds, TheRoundsLastLineEndsItWithoutPreviewBallsAndStartsTheNext) {
         game.preview_colours[i] = 6;
     }
     click_cell(4, 7);
-    engine_calls.clear();
+    drawing_calls.clear();
     click_cell(4, 4);
     EXPECT_EQ(game.current_round, 2);
     EXPECT_EQ(game.total_lines, 1);
@@ -265,12 +265,12 @@ TEST(Rounds, TheRoundsLastLineEndsItWithoutPreviewBallsAndStartsTheNext) {
     EXPECT_EQ(game.scoring_enabled, 1);
     // Before the fresh board's grid: no preview ball placed, all five slots erased.
     int erased_slots = 0;
-    for (const EngineCall& call : engine_calls) {
-        if (call.kind == EngineCall::grid) {
+    for (const DrawingCall& call : drawing_calls) {
+        if (call.kind == DrawingCall::grid) {
             break;
         }
-        erased_slots += call.kind == EngineCall::erase && call.x == 80;
-        EXPECT_FALSE(call.kind == EngineCall::draw && call.colour == 6)
+        erased_slots += call.kind == DrawingCall::erase && call.x == 80;
+        EXPECT_FALSE(call.kind == DrawingCall::draw && call.colour == 6)
             << "a preview ball was placed";
     }
     EXPECT_EQ(erased_slots, 5);

@@ -16,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// All but scripts/play, whose one argument is a fraction or --screenshot; wine-env and
-// x-display are sourced helpers, not commands.
+// All but scripts/play, whose one argument is a fraction or --screenshot; common.sh, wine-env
+// and x-display are sourced helpers, not commands.
 const std::set<std::string> commands = {"bench",  "bench-server", "bootstrap", "build",
                                         "floors", "fuzz",         "lint",      "release",
                                         "serve",  "test",         "wine",      "wine-run"};

@@ -6,17 +6,17 @@
 #include "tests/support/board_runs.h"
 #include "tests/support/panel_fake.h"
 
-std::vector<EngineCall> engine_calls;
+std::vector<DrawingCall> drawing_calls;
 
 void draw_ball(int x, int y, int colour, BallStyle style, BallSize size) {
-    engine_calls.push_back({EngineCall::draw, x, y, colour, style, size});
+    drawing_calls.push_back({DrawingCall::draw, x, y, colour, style, size});
 }
-void erase_cell(int x, int y) { engine_calls.push_back({EngineCall::erase, x, y}); }
-void draw_grid() { engine_calls.push_back({EngineCall::grid}); }
+void erase_cell(int x, int y) { drawing_calls.push_back({DrawingCall::erase, x, y}); }
+void draw_grid() { drawing_calls.push_back({DrawingCall::grid}); }
 
 void reset_engine_fixture() {
     reset_game_state();
-    engine_calls.clear();
+    drawing_calls.clear();
     reset_fake_panel();
     geometry = Geometry{};
     geometry.half_cell = 4;
@@ -27,9 +27,9 @@ void reset_engine_fixture() {
     geometry.cell0_centre_y = 100;
 }
 
-std::vector<EngineCall> calls_of(EngineCall::Kind kind) {
-    std::vector<EngineCall> found;
-    for (const EngineCall& call : engine_calls) {
+std::vector<DrawingCall> calls_of(DrawingCall::Kind kind) {
+    std::vector<DrawingCall> found;
+    for (const DrawingCall& call : drawing_calls) {
         if (call.kind == kind) {
             found.push_back(call);
         }

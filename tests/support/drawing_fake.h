@@ -5,7 +5,7 @@
 
 #include <vector>
 
-struct EngineCall {
+struct DrawingCall {
     enum Kind { draw, erase, grid } kind;
     int x = 0;
     int y = 0;
@@ -14,15 +14,14 @@ struct EngineCall {
     BallSize size = BallSize::board;
 };
 
-extern std::vector<EngineCall> engine_calls;
+extern std::vector<DrawingCall> drawing_calls;
 
-// Fresh engine state, an empty call log, the fake panel as reset_fake_panel leaves it and a
-// simple layout: cell (c, r) is centred at
-// (100 + 10c, 100 + 10r) with the grid's top-left line crossing at (95, 95), so preview
-// slot i is at (80, 130 + 10i).
+// Fresh engine state, an empty log of drawing calls, the fake panel as reset_fake_panel leaves it
+// and a simple layout: cell (c, r) is centred at (100 + 10c, 100 + 10r) with the grid's top-left
+// line crossing at (95, 95), so preview slot i is at (80, 130 + 10i).
 void reset_engine_fixture();
 
-std::vector<EngineCall> calls_of(EngineCall::Kind kind);
+std::vector<DrawingCall> calls_of(DrawingCall::Kind kind);
 
 // Board helpers for tests. Pictures are eight rows of eight characters, top row first:
 // '.' is an empty cell, a digit the Board value.

@@ -136,7 +136,7 @@ std::string play_randomly(uint32_t seed, int actions, std::string_view stored_re
         } else {
             click_board_at(cell_centre_x(cell / 8), cell_centre_y(cell % 8));
         }
-        engine_calls.clear();
+        drawing_calls.clear();
         const std::string broken = broken_invariant(counters);
         if (!broken.empty()) {
             return broken + " after action " + std::to_string(action + 1) + " (" + name + ")";
