@@ -68,7 +68,7 @@ int free_loopback_port() {
 }
 
 NginxProcess::NginxProcess(const TemporaryFolder& folder, const std::string& http_block, int port,
-                           int worker_connections) {
+                           int worker_connections, int worker_processes) {
     const std::string program = nginx_program();
     if (program.empty()) {
         error_log_text_ = "no nginx (scripts/bootstrap server installs it)";
@@ -78,7 +78,9 @@ NginxProcess::NginxProcess(const TemporaryFolder& folder, const std::string& htt
     std::filesystem::create_directories(prefix);
     std::ofstream config(prefix + "/nginx.conf");
     config << "daemon off;\n"
-           << "worker_processes 1;\n"
+           << "worker_processes "
+           << (worker_processes > 0 ? std::to_string(worker_processes) : "auto")
+           << ";\n"
            // As root, nginx's workers would otherwise run as nobody, who cannot reach the
            // test's folder.
            << (geteuid() == 0 ? "user root;\n" : "") << "pid " << prefix << "/nginx.pid;\n"

@@ -17,10 +17,11 @@ int free_loopback_port();
 class NginxProcess {
   public:
     // Writes nginx.conf into the folder around http_block (the contents of nginx's http
-    // block), with one worker of worker_connections, starts nginx on it in the foreground and
-    // waits (for start_patience at most) until it accepts on port.
+    // block), with worker_processes workers (0: one a core, nginx's auto) of
+    // worker_connections each, starts nginx on it in the foreground and waits (for
+    // start_patience at most) until it accepts on port.
     NginxProcess(const TemporaryFolder& folder, const std::string& http_block, int port,
-                 int worker_connections = 256);
+                 int worker_connections = 256, int worker_processes = 1);
     ~NginxProcess(); // stops it, and kills it if it does not stop within stop_patience
     NginxProcess(const NginxProcess&) = delete;
     NginxProcess& operator=(const NginxProcess&) = delete;

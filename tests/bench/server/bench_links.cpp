@@ -1,15 +1,12 @@
 // bench_links N [--one-class SPREAD]: prints N distinct valid result links' queries, one a
-// line, made by the program's own record and link code, for the service's benchmark. They
-// spread over twelve settings classes, a few popular ones as on a real site; with --one-class,
-// all are of bench_scale's one class (42 balls, 7 colours, 5 × 12 lines), their moves spread
-// over SPREAD values from the 60 lines up.
-#include "record/result_link.h"
-#include "record/settings_record.h"
+// line, for the service's benchmark. They spread over twelve settings classes, a few popular
+// ones as on a real site; with --one-class, all are of bench_scale's one class (42 balls, 7
+// colours, 5 × 12 lines), their moves spread over SPREAD values from the 60 lines up.
+#include "tests/bench/server/link_queries.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 int main(int argc, char** argv) {
     const long count = argc == 2 || argc == 4 ? std::strtol(argv[1], nullptr, 10) : 0;
@@ -20,19 +17,10 @@ int main(int argc, char** argv) {
                              "to 2000000000)\n");
         return 2;
     }
-    const int balls[] = {42, 35, 50};
-    const int colours[] = {7, 6, 5, 4};
     for (long i = 0; i < count; ++i) {
-        const TestSettings settings = one_class
-                                          ? TestSettings{42, 7, 5, 12}
-                                          : TestSettings{balls[i % 3], colours[(i / 3) % 4], 5, 12};
-        // 60 lines in at least 60 moves; the nickname makes each link its own.
-        const int32_t moves = int32_t(60 + (i * 7919) % spread);
-        char nickname[24];
-        std::snprintf(nickname, sizeof nickname, "b%ld", i);
-        const PlayerTexts texts{nickname, "ru", "Bench", "", "", ""};
-        std::printf("%s\n",
-                    result_link_query(build_settings_record(settings, moves, texts)).c_str());
+        const std::string query =
+            one_class ? wide_class_link_query(i, spread) : bench_link_query(i);
+        std::printf("%s\n", query.c_str());
     }
     return 0;
 }
