@@ -2,6 +2,7 @@
 // text a player sent is escaped; the private fields are never read here.
 #include "server/pages/pages.h"
 
+#include "engine/test_settings.h"
 #include "server/pages/class_address.h"
 #include "server/pages/shown_figures.h"
 #include "server/row/utf8_text.h"
