@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
             .common_headers = site_headers(),
             .error_page = [](int status) { return error_page(status, ""); },
             .trusted_proxies = options->trusted_proxies,
-            .access_log = {},
+            .access_log = {}, // set below when the log is on
             .on_stopped = [&reads] { reads.stop(); },
         };
         // Written by a thread of its own: a reader of standard output that stops reading
