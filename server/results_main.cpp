@@ -5,6 +5,7 @@
 #include "server/http/log_writer.h"
 #include "server/open_store.h"
 #include "server/pages/pages.h"
+#include "server/row/log_error.h"
 #include "server/service_options.h"
 #include "server/site/page_readers.h"
 #include "server/site/result_rate_limit.h"
@@ -28,33 +29,36 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
+    set_program_name("trivelle-results");
     std::string error;
     const std::optional<ServiceOptions> options = parse_service_options(argc, argv, error);
     if (!options) {
-        std::cerr << "trivelle-results: " << error << "\n" << service_usage;
+        log_error(error);
+        std::cerr << service_usage();
         return 2;
     }
     if (options->help) {
-        std::cout << service_usage;
+        std::cout << service_usage();
         return 0;
     }
 
     try {
-        const std::unique_ptr<ResultsStore> store = open_results_store(
-            options->db, {options->lock_wait, options->max_pending, options->db_connections,
-                          options->db_timeout, options->max_db_bytes});
+        const std::unique_ptr<ResultsStore> store =
+            open_results_store(options->db, options->store_limits);
         ResultRateLimit results_limit(options->result_allowances);
         PageReaders reads(options->page_readers, options->max_waiting_pages);
         ResultsSite site(*store, results_limit, reads);
-        HttpServerSettings settings;
-        settings.address = options->address;
-        settings.port = options->port;
-        settings.threads = options->threads;
-        settings.limits = options->limits;
-        settings.common_headers = site_headers();
-        settings.error_page = [](int status) { return error_page(status, ""); };
-        settings.trusted_proxies = options->trusted_proxies;
-        settings.on_stopped = [&reads] { reads.stop(); };
+        HttpServerSettings settings{
+            .address = options->address,
+            .port = options->port,
+            .threads = options->threads,
+            .limits = options->limits,
+            .common_headers = site_headers(),
+            .error_page = [](int status) { return error_page(status, ""); },
+            .trusted_proxies = options->trusted_proxies,
+            .access_log = {}, // set below when the log is on
+            .on_stopped = [&reads] { reads.stop(); },
+        };
         // Written by a thread of its own: a reader of standard output that stops reading
         // costs log lines, never answers. Made before the server and ended after it, so that
         // it takes every line the server logs.
@@ -82,11 +86,11 @@ int main(int argc, char** argv) {
             },
             error);
         if (status != 0) {
-            std::cerr << "trivelle-results: " << error << "\n";
+            log_error(error);
         }
         return status;
     } catch (const std::exception& e) {
-        std::cerr << "trivelle-results: " << e.what() << "\n";
+        log_error(e.what());
         return 1;
     }
 }

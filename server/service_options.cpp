@@ -2,64 +2,43 @@
 // may make it spend.
 #include "server/service_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <functional>
 #include <string_view>
-
-const char* const service_usage =
-    "usage: trivelle-results [OPTION VALUE]...\n"
-    "  --address ADDRESS   the address to listen on (default 127.0.0.1)\n"
-    "  --port N            the port (default 8080; 0 takes any free port)\n"
-    "  --db FILE|URI       the SQLite file of results (default trivelle-results.sqlite here),\n"
-    "                      or a postgresql:// URI of a PostgreSQL database\n"
-    "  --threads N         threads serving connections (default 2)\n"
-    "Bounds on what clients may make the service spend:\n"
-    "  --max-connections N              open connections in all (default 4096); beyond\n"
-    "                                   a bound the one idle longest within it is closed\n"
-    "  --max-connections-per-address N  open connections from one address (default 32)\n"
-    "  --max-connections-per-network N  open connections from one IPv4 /24 or IPv6 /48\n"
-    "                                   (default 64)\n"
-    "  --max-request-bytes N            request line and headers (default 8192)\n"
-    "  --max-headers N                  header fields of a request (default 64)\n"
-    "  --request-timeout SECONDS        to send a request's headers, and to take its answer\n"
-    "                                   (default 10)\n"
-    "  --idle-timeout SECONDS           a kept-alive connection between requests (default 5)\n"
-    "  --lock-wait MS                   a result waiting for the database's write lock\n"
-    "                                   (default 2000)\n"
-    "  --max-pending N                  results waiting to be written (default 4096)\n"
-    "  --page-readers N                 threads reading class pages and /records from the\n"
-    "                                   store (default 1); fewer than the readers of\n"
-    "                                   --db-connections, so that results find one free\n"
-    "  --max-waiting-pages N            page reads waiting for a page reader (default 256);\n"
-    "                                   beyond it 503\n"
-    "  --results-per-minute N           results from one client address, or IPv6 /64,\n"
-    "                                   a minute (default 30); beyond it 429\n"
-    "  --network-results-per-minute N   results from one network, IPv4 /24 or IPv6 /48,\n"
-    "                                   a minute (default 120); beyond it 429\n"
-    "  --service-results-per-minute N   results from all clients together a minute\n"
-    "                                   (default 600); beyond it 429\n"
-    "  --max-tracked-addresses N        clients, and networks, remembered for these limits\n"
-    "                                   (default 16384 of each); only one whose allowance is\n"
-    "                                   whole again is forgotten, and newcomers that find no\n"
-    "                                   room share one client's allowance\n"
-    "  --max-db-bytes N                 the store's size beyond which results are refused\n"
-    "                                   with 507 (default 2147483648, 2 GiB)\n"
-    "Behind a front server:\n"
-    "  --trusted-proxy ADDRESS[,...]    a front server whose X-Forwarded-For (its rightmost\n"
-    "                                   entry) or X-Real-IP names the client; may be repeated\n"
-    "                                   (default none: the headers are ignored)\n"
-    "  --access-log on|off              one line per request on standard output: time,\n"
-    "                                   client, method, path without the query, status,\n"
-    "                                   bytes, duration (default on)\n"
-    "  --access-log-buffer BYTES        log lines waiting for standard output; beyond it\n"
-    "                                   lines are dropped and counted (default 1048576)\n"
-    "  --db-connections N               connections to the store: one writes, the rest read\n"
-    "                                   (default 4)\n"
-    "  --db-timeout MS                  PostgreSQL: any answer from the database (default\n"
-    "                                   10000)\n"
-    "Each option may also be written --option=VALUE.\n";
+#include <type_traits>
 
 namespace {
+
+// How one option takes its value into the options, and shows its default in the usage.
+struct OptionValue {
+    // False with the reason in error.
+    std::function<bool(ServiceOptions&, std::string_view name, std::string_view value,
+                       std::string& error)>
+        take;
+    std::function<std::string(const ServiceOptions&)> shown;
+};
+
+// One row of the command line: the option, the name of its value in the usage, what it is
+// for with {} where its default stands, and a heading when it begins a group.
+struct OptionRow {
+    std::string_view name;
+    std::string_view value_name;
+    std::string_view help;
+    OptionValue value;
+    std::string_view heading = {};
+};
+
+// Reaches a member of the options, or a member of a group of them, const or not.
+template <typename Field> auto member(Field ServiceOptions::*field) {
+    return [field](auto& options) -> auto& { return options.*field; };
+}
+
+template <typename Group, typename Field>
+auto member(Group ServiceOptions::*group, Field Group::*field) {
+    return [ group, field ](auto& options) -> auto& { return (options.*group).*field; };
+}
 
 // A whole decimal number from low to high, or none.
 std::optional<int64_t> number_in(std::string_view text, int64_t low, int64_t high) {
@@ -71,103 +50,206 @@ std::optional<int64_t> number_in(std::string_view text, int64_t low, int64_t hig
     return value;
 }
 
-// Sets one option from its value; false with the reason in error.
-bool set_option(ServiceOptions& options, std::string_view name, std::string_view value,
+std::string decimal(int64_t number) { return std::to_string(number); }
+
+// A size in bytes, with its GiB or MiB when it is a whole number of them.
+std::string bytes(int64_t number) {
+    constexpr int64_t mib = int64_t(1) << 20, gib = int64_t(1) << 30;
+    if (number > 0 && number % gib == 0) {
+        return std::to_string(number) + ", " + std::to_string(number / gib) + " GiB";
+    }
+    if (number > 0 && number % mib == 0) {
+        return std::to_string(number) + ", " + std::to_string(number / mib) + " MiB";
+    }
+    return std::to_string(number);
+}
+
+// A count or a duration, from low to high.
+template <typename Access>
+OptionValue number(int64_t low, int64_t high, Access access,
+                   std::string (*show)(int64_t) = decimal) {
+    return {[=](ServiceOptions& options, std::string_view name, std::string_view value,
                 std::string& error) {
-    if (name == "--address" || name == "--db") {
-        if (value.empty()) {
-            error = std::string(name) + " needs a value";
-            return false;
-        }
-        (name == "--address" ? options.address : options.db) = value;
-        return true;
-    }
-    if (name == "--trusted-proxy") {
-        // One address or several, separated by commas.
-        for (size_t start = 0; start <= value.size();) {
-            const size_t comma = std::min(value.find(',', start), value.size());
-            const std::string_view entry = value.substr(start, comma - start);
-            boost::system::error_code failure;
-            const boost::asio::ip::address address = boost::asio::ip::make_address(entry, failure);
-            if (failure) {
-                error = "--trusted-proxy takes IP addresses, not '" + std::string(entry) + "'";
+                const std::optional<int64_t> number = number_in(value, low, high);
+                if (!number) {
+                    error = std::string(name) + " takes a number from " + std::to_string(low) +
+                            " to " + std::to_string(high) + ", not '" + std::string(value) + "'";
+                    return false;
+                }
+                auto& field = access(options);
+                field = std::remove_reference_t<decltype(field)>(*number);
+                return true;
+            },
+            [=](const ServiceOptions& options) {
+                const auto& field = access(options);
+                if constexpr (requires { field.count(); }) {
+                    return show(int64_t(field.count()));
+                } else {
+                    return show(int64_t(field));
+                }
+            }};
+}
+
+// Any text but none.
+template <typename Access> OptionValue text(Access access) {
+    return {[=](ServiceOptions& options, std::string_view name, std::string_view value,
+                std::string& error) {
+                if (value.empty()) {
+                    error = std::string(name) + " needs a value";
+                    return false;
+                }
+                access(options) = value;
+                return true;
+            },
+            [=](const ServiceOptions& options) { return std::string(access(options)); }};
+}
+
+template <typename Access> OptionValue on_off(Access access) {
+    return {
+        [=](ServiceOptions& options, std::string_view name, std::string_view value,
+            std::string& error) {
+            if (value != "on" && value != "off") {
+                error = std::string(name) + " takes on or off, not '" + std::string(value) + "'";
                 return false;
             }
-            options.trusted_proxies.push_back(unmapped(address));
-            start = comma + 1;
-        }
-        return true;
-    }
-    if (name == "--access-log") {
-        if (value != "on" && value != "off") {
-            error = "--access-log takes on or off, not '" + std::string(value) + "'";
-            return false;
-        }
-        options.access_log = value == "on";
-        return true;
-    }
-    struct Numeric {
-        const char* name;
-        int64_t low, high;
-        void (*set)(ServiceOptions&, int64_t);
-    };
-    static const Numeric numerics[] = {
-        {"--port", 0, 65535, [](ServiceOptions& o, int64_t v) { o.port = int(v); }},
-        {"--threads", 1, 256, [](ServiceOptions& o, int64_t v) { o.threads = int(v); }},
-        {"--max-connections", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.limits.max_connections = size_t(v); }},
-        {"--max-connections-per-address", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.limits.max_connections_per_address = size_t(v); }},
-        {"--max-connections-per-network", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.limits.max_connections_per_network = size_t(v); }},
-        {"--max-request-bytes", 1024, 1 << 20,
-         [](ServiceOptions& o, int64_t v) { o.limits.max_request_bytes = size_t(v); }},
-        {"--max-headers", 1, 10000,
-         [](ServiceOptions& o, int64_t v) { o.limits.max_headers = size_t(v); }},
-        {"--request-timeout", 1, 3600,
-         [](ServiceOptions& o, int64_t v) { o.limits.request_timeout = std::chrono::seconds(v); }},
-        {"--idle-timeout", 1, 3600,
-         [](ServiceOptions& o, int64_t v) { o.limits.idle_timeout = std::chrono::seconds(v); }},
-        {"--lock-wait", 0, 600000,
-         [](ServiceOptions& o, int64_t v) { o.lock_wait = std::chrono::milliseconds(v); }},
-        {"--max-pending", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.max_pending = size_t(v); }},
-        {"--page-readers", 1, 256,
-         [](ServiceOptions& o, int64_t v) { o.page_readers = size_t(v); }},
-        {"--max-waiting-pages", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.max_waiting_pages = size_t(v); }},
-        {"--results-per-minute", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.result_allowances.per_client = size_t(v); }},
-        {"--network-results-per-minute", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.result_allowances.per_network = size_t(v); }},
-        {"--service-results-per-minute", 1, 1000000,
-         [](ServiceOptions& o, int64_t v) { o.result_allowances.per_service = size_t(v); }},
-        {"--max-tracked-addresses", 1, 10000000,
-         [](ServiceOptions& o, int64_t v) { o.result_allowances.max_tracked = size_t(v); }},
-        {"--max-db-bytes", 4096, int64_t(1) << 50,
-         [](ServiceOptions& o, int64_t v) { o.max_db_bytes = v; }},
-        {"--access-log-buffer", 4096, int64_t(1) << 30,
-         [](ServiceOptions& o, int64_t v) { o.access_log_buffer = size_t(v); }},
-        {"--db-connections", 2, 1000,
-         [](ServiceOptions& o, int64_t v) { o.db_connections = size_t(v); }},
-        {"--db-timeout", 100, 600000,
-         [](ServiceOptions& o, int64_t v) { o.db_timeout = std::chrono::milliseconds(v); }},
-    };
-    for (const Numeric& numeric : numerics) {
-        if (name == numeric.name) {
-            const std::optional<int64_t> number = number_in(value, numeric.low, numeric.high);
-            if (!number) {
-                error = std::string(name) + " takes a number from " + std::to_string(numeric.low) +
-                        " to " + std::to_string(numeric.high) + ", not '" + std::string(value) +
-                        "'";
-                return false;
-            }
-            numeric.set(options, *number);
+            access(options) = value == "on";
             return true;
+        },
+        [=](const ServiceOptions& options) { return std::string(access(options) ? "on" : "off"); }};
+}
+
+// IP addresses, separated by commas; each time the option is given adds to them.
+template <typename Access> OptionValue addresses(Access access) {
+    return {[=](ServiceOptions& options, std::string_view name, std::string_view value,
+                std::string& error) {
+                for (size_t start = 0; start <= value.size();) {
+                    const size_t comma = std::min(value.find(',', start), value.size());
+                    const std::string_view entry = value.substr(start, comma - start);
+                    boost::system::error_code failure;
+                    const boost::asio::ip::address address =
+                        boost::asio::ip::make_address(entry, failure);
+                    if (failure) {
+                        error = std::string(name) + " takes IP addresses, not '" +
+                                std::string(entry) + "'";
+                        return false;
+                    }
+                    access(options).push_back(unmapped(address));
+                    start = comma + 1;
+                }
+                return true;
+            },
+            [=](const ServiceOptions& options) {
+                std::string shown;
+                for (const boost::asio::ip::address& address : access(options)) {
+                    shown += (shown.empty() ? "" : ",") + address.to_string();
+                }
+                return shown.empty() ? std::string("none") : shown;
+            }};
+}
+
+using O = ServiceOptions;
+
+const std::vector<OptionRow>& option_rows() {
+    static const std::vector<OptionRow> rows = {
+        {"--address", "ADDRESS", "the address to listen on (default {})",
+         text(member(&O::address))},
+        {"--port", "N", "the port (default {}; 0 takes any free port)",
+         number(0, 65535, member(&O::port))},
+        {"--db", "FILE|URI",
+         "the SQLite file of results (default {} here), or a postgresql:// URI of a PostgreSQL "
+         "database",
+         text(member(&O::db))},
+        {"--threads", "N", "threads serving connections (default {})",
+         number(1, 256, member(&O::threads))},
+        {"--max-connections", "N",
+         "open connections in all (default {}); beyond a bound the one idle longest within it "
+         "is closed",
+         number(1, 1000000, member(&O::limits, &HttpLimits::max_connections)),
+         "Bounds on what clients may make the service spend:"},
+        {"--max-connections-per-address", "N", "open connections from one address (default {})",
+         number(1, 1000000, member(&O::limits, &HttpLimits::max_connections_per_address))},
+        {"--max-connections-per-network", "N",
+         "open connections from one IPv4 /24 or IPv6 /48 (default {})",
+         number(1, 1000000, member(&O::limits, &HttpLimits::max_connections_per_network))},
+        {"--max-request-bytes", "N", "request line and headers (default {})",
+         number(1024, 1 << 20, member(&O::limits, &HttpLimits::max_request_bytes))},
+        {"--max-headers", "N", "header fields of a request (default {})",
+         number(1, 10000, member(&O::limits, &HttpLimits::max_headers))},
+        {"--request-timeout", "SECONDS",
+         "to send a request's headers, and to take its answer (default {})",
+         number(1, 3600, member(&O::limits, &HttpLimits::request_timeout))},
+        {"--idle-timeout", "SECONDS", "a kept-alive connection between requests (default {})",
+         number(1, 3600, member(&O::limits, &HttpLimits::idle_timeout))},
+        {"--lock-wait", "MS", "a result waiting for the database's write lock (default {})",
+         number(0, 600000, member(&O::store_limits, &StoreLimits::lock_wait))},
+        {"--max-pending", "N", "results waiting to be written (default {})",
+         number(1, 1000000, member(&O::store_limits, &StoreLimits::max_pending))},
+        {"--page-readers", "N",
+         "threads reading class pages and /records from the store (default {}); fewer than the "
+         "readers of --db-connections, so that results find one free",
+         number(1, 256, member(&O::page_readers))},
+        {"--max-waiting-pages", "N",
+         "page reads waiting for a page reader (default {}); beyond it 503",
+         number(1, 1000000, member(&O::max_waiting_pages))},
+        {"--results-per-minute", "N",
+         "results from one client address, or IPv6 /64, a minute (default {}); beyond it 429",
+         number(1, 1000000, member(&O::result_allowances, &ResultAllowances::per_client))},
+        {"--network-results-per-minute", "N",
+         "results from one network, IPv4 /24 or IPv6 /48, a minute (default {}); beyond it 429",
+         number(1, 1000000, member(&O::result_allowances, &ResultAllowances::per_network))},
+        {"--service-results-per-minute", "N",
+         "results from all clients together a minute (default {}); beyond it 429",
+         number(1, 1000000, member(&O::result_allowances, &ResultAllowances::per_service))},
+        {"--max-tracked-addresses", "N",
+         "clients, and networks, remembered for these limits (default {} of each); only one "
+         "whose allowance is whole again is forgotten, and newcomers that find no room share "
+         "one client's allowance",
+         number(1, 10000000, member(&O::result_allowances, &ResultAllowances::max_tracked))},
+        {"--max-db-bytes", "N",
+         "the store's size beyond which results are refused with 507 (default {})",
+         number(4096, int64_t(1) << 50, member(&O::store_limits, &StoreLimits::max_db_bytes),
+                bytes)},
+        {"--trusted-proxy", "ADDRESS[,...]",
+         "a front server whose X-Forwarded-For (its rightmost entry) or X-Real-IP names the "
+         "client; may be repeated (default {}: the headers are ignored)",
+         addresses(member(&O::trusted_proxies)), "Behind a front server:"},
+        {"--access-log", "on|off",
+         "one line per request on standard output: time, client, method, path without the "
+         "query, status, bytes, duration (default {})",
+         on_off(member(&O::access_log))},
+        {"--access-log-buffer", "BYTES",
+         "log lines waiting for standard output; beyond it lines are dropped and counted "
+         "(default {})",
+         number(4096, int64_t(1) << 30, member(&O::access_log_buffer), bytes)},
+        {"--db-connections", "N",
+         "connections to the store: one writes, the rest read (default {})",
+         number(2, 1000, member(&O::store_limits, &StoreLimits::db_connections))},
+        {"--db-timeout", "MS", "PostgreSQL: any answer from the database (default {})",
+         number(100, 600000, member(&O::store_limits, &StoreLimits::db_timeout))},
+    };
+    return rows;
+}
+
+// The usage's lines are at most this wide; help starts in one column after the widest option.
+constexpr size_t usage_width = 88;
+// Joins two words of the usage that no line may break between.
+constexpr char tie = '\x1f';
+
+// Text broken at blanks into lines of at most width, each after indent.
+std::string wrapped(std::string_view text, size_t width, const std::string& indent) {
+    std::string lines;
+    std::string line;
+    for (size_t start = 0; start < text.size();) {
+        const size_t blank = std::min(text.find(' ', start), text.size());
+        const std::string_view word = text.substr(start, blank - start);
+        if (!line.empty() && line.size() + 1 + word.size() > width) {
+            lines += indent + line + "\n";
+            line.clear();
         }
+        line += (line.empty() ? "" : " ") + std::string(word);
+        start = blank + 1;
     }
-    error = "unknown option " + std::string(name);
-    return false;
+    return lines + indent + line + "\n";
 }
 
 } // namespace
@@ -197,9 +279,45 @@ std::optional<ServiceOptions> parse_service_options(int argc, const char* const*
             error = std::string(name) + " needs a value";
             return std::nullopt;
         }
-        if (!set_option(options, name, *value, error)) {
+        const std::vector<OptionRow>& rows = option_rows();
+        const auto row = std::find_if(rows.begin(), rows.end(),
+                                      [name](const OptionRow& row) { return row.name == name; });
+        if (row == rows.end()) {
+            error = "unknown option " + std::string(name);
+            return std::nullopt;
+        }
+        if (!row->value.take(options, name, *value, error)) {
             return std::nullopt;
         }
     }
     return options;
+}
+
+std::string service_usage() {
+    const ServiceOptions defaults;
+    size_t column = 0;
+    for (const OptionRow& row : option_rows()) {
+        column = std::max(column, 2 + row.name.size() + 1 + row.value_name.size() + 2);
+    }
+    std::string usage = "usage: trivelle-results [OPTION VALUE]...\n";
+    for (const OptionRow& row : option_rows()) {
+        if (!row.heading.empty()) {
+            usage += std::string(row.heading) + "\n";
+        }
+        // The default stays on one line with the word before it: "(default 2147483648, 2 GiB)".
+        std::string shown = row.value.shown(defaults);
+        std::replace(shown.begin(), shown.end(), ' ', tie);
+        std::string help(row.help);
+        const size_t mark = help.find("{}");
+        help.replace(mark, 2, shown);
+        if (mark > 0 && help[mark - 1] == ' ') {
+            help[mark - 1] = tie;
+        }
+        std::string lines = wrapped(help, usage_width - column, std::string(column, ' '));
+        std::replace(lines.begin(), lines.end(), tie, ' ');
+        const std::string option = "  " + std::string(row.name) + " " + std::string(row.value_name);
+        lines.replace(0, option.size(), option);
+        usage += lines;
+    }
+    return usage + "Each option may also be written --option=VALUE.\n";
 }

@@ -18,7 +18,7 @@ struct OperatorCommand {
     PlayerField erase_by = PlayerField::email;
     std::string erase_value; // UTF-8, as the terminal gives it
     std::string backup_to;
-    int64_t max_db_bytes = StoreLimits{}.max_bytes; // the bound size compares with
+    int64_t max_db_bytes = StoreLimits{}.max_db_bytes; // the bound size compares with
 };
 
 extern const char* const operator_usage;

@@ -54,10 +54,12 @@ using HttpReply = std::function<void(HttpAnswer)>;
 // not block: slow work answers later through reply.
 using HttpHandler = std::function<void(const HttpRequest&, HttpReply reply)>;
 
+// The caller sets where to listen and with how many threads: the service's options hold their
+// defaults.
 struct HttpServerSettings {
-    std::string address = "127.0.0.1";
-    int port = 8080; // 0: any free port
-    int threads = 2;
+    std::string address;
+    int port = 0; // 0: any free port
+    int threads = 1;
     HttpLimits limits;
     // Sent with every answer, the server's own refusals included.
     std::vector<std::pair<std::string, std::string>> common_headers;

@@ -2,6 +2,7 @@
 // text a player sent is escaped; the private fields are never read here.
 #include "server/pages/pages.h"
 
+#include "engine/test_settings.h"
 #include "server/pages/class_address.h"
 #include "server/pages/shown_figures.h"
 #include "server/row/utf8_text.h"
@@ -75,8 +76,6 @@ std::string status_title(int status) {
 std::string cell_text(const std::string& text) {
     return text.empty() ? u8str(u8"—") : html_escaped(text);
 }
-
-int32_t lines_of(const TestSettings& s) { return s.round_count * s.lines_per_round; }
 
 } // namespace
 
@@ -188,18 +187,18 @@ std::string forum_page() {
     return framed_page(u8str(u8"Форум"), u8str(u8"<h1>Форум</h1>\n<p>Форума пока нет.</p>\n"));
 }
 
-std::string results_table(const ClassRecords& results) {
+std::string results_table(const ClassRecords& records) {
     std::string table =
         u8str(u8"<div class=\"scroll\"><table class=\"records\">\n<thead><tr><th "
               u8"class=\"num\">Место</th>"
               u8"<th>Ник</th><th>Страна</th><th>Город</th><th class=\"num\">Точность</th>"
               u8"<th class=\"num\">Ходов</th><th class=\"num\">Дата</th></tr></thead>\n"
               u8"<tbody>\n");
-    for (const PublishedResult& r : results.best) {
+    for (const PublishedResult& r : records.results) {
         table += "<tr><td class=\"num\">" + std::to_string(r.place) + "</td><td>" +
                  cell_text(r.nickname) + "</td><td>" + cell_text(r.country) + "</td><td>" +
                  cell_text(r.city) + "</td><td class=\"num\">" +
-                 shown_accuracy(lines_of(results.settings), r.total_moves) +
+                 shown_accuracy(line_count(records.settings), r.total_moves) +
                  "</td><td class=\"num\">" + std::to_string(r.total_moves) +
                  "</td><td class=\"num\">" + date_text(r.received_at) + "</td></tr>\n";
     }
@@ -221,7 +220,7 @@ std::string records_page(const std::vector<ClassRecords>& classes) {
         body +=
             u8str(u8"<p class=\"note\">Результатов: ") + std::to_string(c.class_size) + "</p>\n";
         body += results_table(c);
-        if (c.class_size > int64_t(c.best.size())) {
+        if (c.class_size > int64_t(c.results.size())) {
             body += u8str(u8"<p class=\"more\"><a href=\"") + all +
                     u8str(u8"\">Все результаты этого теста (") + std::to_string(c.class_size) +
                     ")</a></p>\n";
@@ -234,7 +233,7 @@ std::string records_page(const std::vector<ClassRecords>& classes) {
 std::string result_page(const StoredResult& result, const AccuracyHistogram& class_accuracies) {
     const ResultRow& row = result.row;
     const TestSettings& settings = row.settings;
-    const int32_t lines = lines_of(settings);
+    const int32_t lines = line_count(settings);
     auto line = [](std::u8string_view name, const std::string& value) {
         return u8str(u8"<tr><th>") + u8str(name) + "</th><td>" + value + "</td></tr>\n";
     };

@@ -18,7 +18,7 @@ std::string framed_page(std::string_view title, const std::string& body);
 // A class's four settings in words.
 std::string settings_text(const TestSettings& settings);
 // The results of a class as a table, in the layout of the records page.
-std::string results_table(const ClassRecords& results);
+std::string results_table(const ClassRecords& records);
 // The day a result arrived, as dd.mm.yyyy in UTC.
 std::string date_text(int64_t seconds);
 

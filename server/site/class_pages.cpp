@@ -3,11 +3,11 @@
 #include "server/site/class_pages.h"
 
 #include "server/pages/pages.h"
+#include "server/row/log_error.h"
 #include "server/row/utf8_text.h"
+#include "server/site/page_answer.h"
 
-#include <cstdio>
 #include <exception>
-#include <memory>
 
 namespace {
 
@@ -30,24 +30,18 @@ std::string page_links(const TestSettings& settings, int64_t page, int64_t pages
     return links + "</nav>\n";
 }
 
-HttpAnswer html_answer(int status, std::string html) {
-    return {status,
-            {{"Content-Type", html_type}},
-            std::make_shared<const std::string>(std::move(html))};
-}
-
 } // namespace
 
-std::string class_page(const ClassRecords& results, int64_t page) {
-    const int64_t pages = page_count(results.class_size);
-    const TestSettings& s = results.settings;
+std::string class_page(const ClassRecords& records, int64_t page) {
+    const int64_t pages = page_count(records.class_size);
+    const TestSettings& s = records.settings;
     std::string body = u8str(u8"<h1>Все результаты теста</h1>\n<p>") + settings_text(s) +
                        u8str(u8"</p>\n<p class=\"note\">Результатов: ") +
-                       std::to_string(results.class_size) +
+                       std::to_string(records.class_size) +
                        u8str(u8". Выше тот, у кого больше линий на 1000 ходов, при равенстве — "
                              u8"тот, кто прислал раньше.</p>\n");
     const std::string links = page_links(s, page, pages);
-    body += links + results_table(results);
+    body += links + results_table(records);
     if (pages > 1) {
         body += links;
     }
@@ -62,26 +56,25 @@ std::string class_page(const ClassRecords& results, int64_t page) {
 }
 
 HttpAnswer class_page_answer(ResultsStore& store, const ClassAddress& address) {
-    ClassRecords results;
+    ClassRecords records;
     try {
         // Past the class's last place the store reads its size and nothing more.
-        results = store.class_results(address.settings, (address.page - 1) * class_page_results,
+        records = store.class_results(address.settings, (address.page - 1) * class_page_results,
                                       class_page_results);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "trivelle-results: %s\n", e.what());
-        return html_answer(500, error_page(500, u8str(u8"Таблица не прочитана.")));
+        log_error(e.what());
+        return error_answer(500, u8str(u8"Таблица не прочитана."), Caching::unstated);
     }
-    if (results.class_size == 0) {
-        return html_answer(404,
-                           error_page(404, u8str(u8"Результатов с такими настройками пока нет.")));
+    if (records.class_size == 0) {
+        return error_answer(404, u8str(u8"Результатов с такими настройками пока нет."),
+                            Caching::unstated);
     }
-    if (results.best.empty()) {
-        return html_answer(
-            404, error_page(404, u8str(u8"В этом тесте результатов: ") +
-                                     std::to_string(results.class_size) + u8str(u8", страниц: ") +
-                                     std::to_string(page_count(results.class_size)) + "."));
+    if (records.results.empty()) {
+        return error_answer(404,
+                            u8str(u8"В этом тесте результатов: ") +
+                                std::to_string(records.class_size) + u8str(u8", страниц: ") +
+                                std::to_string(page_count(records.class_size)) + ".",
+                            Caching::unstated);
     }
-    HttpAnswer answer = html_answer(200, class_page(results, address.page));
-    answer.headers.emplace_back("Cache-Control", "no-cache");
-    return answer;
+    return page_answer(200, class_page(records, address.page), Caching::revalidate);
 }

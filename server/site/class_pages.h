@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
-// One page of a class: results.best holds the page's results, results.class_size them all.
-std::string class_page(const ClassRecords& results, int64_t page);
+// One page of a class: records.results holds the page's results, records.class_size them all.
+std::string class_page(const ClassRecords& records, int64_t page);
 
 // The answer for an address read_class_path took: the page, or 404 for a class without results
 // or a page past its last, found from the class's size alone.

@@ -5,11 +5,12 @@
 #include "resources/web_addresses.h"
 #include "server/pages/pages.h"
 #include "server/pages/pictures.h"
+#include "server/row/log_error.h"
 #include "server/row/result_row.h"
 #include "server/row/utf8_text.h"
 #include "server/site/class_pages.h"
+#include "server/site/page_answer.h"
 
-#include <cstdio>
 #include <ctime>
 #include <exception>
 
@@ -28,16 +29,6 @@ std::string path_of(std::string_view address) {
         return "/";
     }
     return std::string(address.substr(path, address.find('?', path) - path));
-}
-
-HttpAnswer page_answer(int status, std::string html) {
-    return {status,
-            {{"Content-Type", html_type}},
-            std::make_shared<const std::string>(std::move(html))};
-}
-
-HttpAnswer shared_page_answer(std::shared_ptr<const std::string> html) {
-    return {200, {{"Content-Type", html_type}}, std::move(html)};
 }
 
 // The picture of a result's class, drawn before the result is stored, both ways the store may
@@ -74,39 +65,34 @@ ClassPictures class_pictures(ResultsStore& store, const ResultRow& row) {
     return pictures;
 }
 
-// The answer to a result link, once the store has decided.
+// The answer to a result link, once the store has decided: the player's own, never cached.
 HttpAnswer stored_answer(const StoreOutcome& outcome, const ClassPictures& pictures) {
-    HttpAnswer answer;
     switch (outcome.status) {
     case StoreStatus::stored:
-        answer = page_answer(200, result_page(outcome.result, outcome.result.new_row
-                                                                  ? pictures.if_new
-                                                                  : pictures.if_stored_before));
-        break;
+        return page_answer(200,
+                           result_page(outcome.result, outcome.result.new_row
+                                                           ? pictures.if_new
+                                                           : pictures.if_stored_before),
+                           Caching::none);
     case StoreStatus::busy:
-        answer = page_answer(503, error_page(503, u8str(u8"Результат не сохранён.")));
-        answer.headers.emplace_back("Retry-After", busy_retry_seconds);
-        break;
+        return error_answer(503, u8str(u8"Результат не сохранён."), Caching::none,
+                            busy_retry_seconds);
     case StoreStatus::unavailable:
-        answer = page_answer(503, error_page(503, u8str(u8"Результат не сохранён: база "
-                                                        u8"результатов недоступна. Повторите "
-                                                        u8"позже.")));
-        answer.headers.emplace_back("Retry-After", unavailable_retry_seconds);
-        break;
-    case StoreStatus::failed:
-        answer = page_answer(500, error_page(500, u8str(u8"Результат не сохранён.")));
-        break;
+        return error_answer(503,
+                            u8str(u8"Результат не сохранён: база результатов недоступна. "
+                                  u8"Повторите позже."),
+                            Caching::none, unavailable_retry_seconds);
     case StoreStatus::full:
         // 507, not 503: the place stays taken until an operator frees it, so there is no
         // moment to tell the client to try again.
-        answer = page_answer(
-            507, error_page(507, u8str(u8"Результат не сохранён: место для результатов на "
-                                       u8"сервере заполнено. Таблица рекордов открыта, как "
-                                       u8"прежде.")));
+        return error_answer(507,
+                            u8str(u8"Результат не сохранён: место для результатов на сервере "
+                                  u8"заполнено. Таблица рекордов открыта, как прежде."),
+                            Caching::none);
+    case StoreStatus::failed:
         break;
     }
-    answer.headers.emplace_back("Cache-Control", "no-store");
-    return answer;
+    return error_answer(500, u8str(u8"Результат не сохранён."), Caching::none);
 }
 
 // Whose results were too many, as the refused client is told.
@@ -126,22 +112,17 @@ std::string too_many_from(LimitLevel level) {
 // the next.
 HttpAnswer too_many_answer(const Admission& refusal) {
     const std::string seconds = std::to_string(refusal.wait.count());
-    HttpAnswer answer = page_answer(
-        429, error_page(429, u8str(u8"Результат не сохранён: ") + too_many_from(refusal.level) +
-                                 u8str(u8". Повторите через ") + seconds + u8str(u8" с.")));
-    answer.headers.emplace_back("Retry-After", seconds);
-    answer.headers.emplace_back("Cache-Control", "no-store");
-    return answer;
+    return error_answer(429,
+                        u8str(u8"Результат не сохранён: ") + too_many_from(refusal.level) +
+                            u8str(u8". Повторите через ") + seconds + u8str(u8" с."),
+                        Caching::none, seconds);
 }
 
 // A read that found every reader busy and the queue full: the page is not read at all, so that
 // the bound on waiting reads holds.
 HttpAnswer reads_busy_answer() {
-    HttpAnswer answer =
-        page_answer(503, error_page(503, u8str(u8"Сервер занят. Повторите позже.")));
-    answer.headers.emplace_back("Retry-After", busy_retry_seconds);
-    answer.headers.emplace_back("Cache-Control", "no-store");
-    return answer;
+    return error_answer(503, u8str(u8"Сервер занят. Повторите позже."), Caching::none,
+                        busy_retry_seconds);
 }
 
 } // namespace
@@ -161,21 +142,23 @@ const std::vector<std::pair<std::string, std::string>>& site_headers() {
 
 ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads)
     : store_(store), results_limit_(results_limit), reads_(reads) {
+    routes_.push_back({result_link_path(), RouteKind::result_link, nullptr});
     // The clean addresses, in the order of the program's link images, which open the same
     // pages at their own addresses; the records are rendered on demand.
-    const std::pair<const char*, std::string> pages[std::size(link_pages)] = {
-        {"/rules", rules_page()},
-        {"/records", {}},
-        {"/forum", forum_page()},
-        {"/", home_page()},
+    const auto fixed = [](std::string html) {
+        return std::make_shared<const std::string>(std::move(html));
+    };
+    const Route pages[std::size(link_pages)] = {
+        {"/rules", RouteKind::fixed_page, fixed(rules_page())},
+        {"/records", RouteKind::records, nullptr},
+        {"/forum", RouteKind::fixed_page, fixed(forum_page())},
+        {"/", RouteKind::fixed_page, fixed(home_page())},
     };
     for (size_t i = 0; i < std::size(pages); ++i) {
-        auto html = pages[i].second.empty() ? nullptr
-                                            : std::make_shared<const std::string>(pages[i].second);
-        fixed_pages_.emplace_back(pages[i].first, html);
+        routes_.push_back(pages[i]);
         const std::string program_path = path_of(link_pages[i]);
-        if (program_path != pages[i].first) {
-            fixed_pages_.emplace_back(program_path, html);
+        if (program_path != pages[i].path) {
+            routes_.push_back({program_path, pages[i].kind, pages[i].page});
         }
     }
 }
@@ -203,56 +186,23 @@ void ResultsSite::read_later(const HttpReply& reply, std::function<void()> read)
 void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
     const size_t mark = request.target.find('?');
     const std::string_view path = request.target.substr(0, mark);
-    if (path == result_link_path()) {
-        // The raw query: hexadecimal text, not name=value pairs.
-        const LinkReading reading = read_result_link(
-            mark == std::string_view::npos ? std::string_view() : request.target.substr(mark + 1));
-        if (!reading.row) {
-            const int status = reading.refusal == Refusal::too_long ? 414 : 400;
-            HttpAnswer answer = page_answer(
-                status, error_page(status, u8str(u8"Результат не сохранён. ") + reading.reason));
-            answer.headers.emplace_back("Cache-Control", "no-store");
-            reply(std::move(answer));
-        } else if (request.head) {
-            // A HEAD stores nothing: it says only that the link would be taken.
-            reply({200, {{"Content-Type", html_type}, {"Cache-Control", "no-store"}}, nullptr});
-        } else if (const Admission admission = results_limit_.admit(request.address);
-                   admission.wait.count() > 0) {
-            reply(too_many_answer(admission));
-        } else {
-            // Read here, not on the page readers: a result never waits behind a crowd
-            // reading deep pages, and the look-up is a few bounded reads.
-            ClassPictures pictures = class_pictures(store_, *reading.row);
-            store_.store_async(
-                *reading.row, std::time(nullptr),
-                [reply, pictures = std::move(pictures)](const StoreOutcome& outcome) {
-                    if (!pictures.read_failure.empty() &&
-                        outcome.status != StoreStatus::unavailable) {
-                        std::fprintf(stderr, "trivelle-results: %s\n",
-                                     pictures.read_failure.c_str());
-                    }
-                    reply(stored_answer(outcome, pictures));
-                });
+    for (const Route& route : routes_) {
+        if (path != route.path) {
+            continue;
         }
-        return;
-    }
-    for (const auto& [page_path, html] : fixed_pages_) {
-        if (path == page_path) {
-            if (html) {
-                reply(shared_page_answer(html));
-            } else {
-                read_later(reply, [this, reply] {
-                    try {
-                        HttpAnswer records = shared_page_answer(records_html());
-                        records.headers.emplace_back("Cache-Control", "no-cache");
-                        reply(std::move(records));
-                    } catch (const std::exception& e) {
-                        // On a reader's thread nothing above would catch it.
-                        std::fprintf(stderr, "trivelle-results: %s\n", e.what());
-                        reply(page_answer(500, error_page(500, u8str(u8"Таблица не прочитана."))));
-                    }
-                });
-            }
+        switch (route.kind) {
+        case RouteKind::result_link:
+            // The raw query: hexadecimal text, not name=value pairs.
+            answer_result(request,
+                          mark == std::string_view::npos ? std::string_view()
+                                                         : request.target.substr(mark + 1),
+                          reply);
+            return;
+        case RouteKind::fixed_page:
+            reply(page_answer(200, route.page, Caching::unstated));
+            return;
+        case RouteKind::records:
+            read_later(reply, [this, reply] { reply(records_answer()); });
             return;
         }
     }
@@ -262,5 +212,43 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
         });
         return;
     }
-    reply(page_answer(404, error_page(404, "")));
+    reply(error_answer(404, "", Caching::unstated));
+}
+
+void ResultsSite::answer_result(const HttpRequest& request, std::string_view query,
+                                const HttpReply& reply) {
+    const LinkReading reading = read_result_link(query);
+    if (!reading.row) {
+        const int status = reading.refusal == Refusal::too_long ? 414 : 400;
+        reply(error_answer(status, u8str(u8"Результат не сохранён. ") + reading.reason,
+                           Caching::none));
+    } else if (request.head) {
+        // A HEAD stores nothing: it says only that the link would be taken.
+        reply(page_answer(200, std::shared_ptr<const std::string>(), Caching::none));
+    } else if (const Admission admission = results_limit_.admit(request.address);
+               admission.wait.count() > 0) {
+        reply(too_many_answer(admission));
+    } else {
+        // Read here, not on the page readers: a result never waits behind a crowd reading
+        // deep pages, and the look-up is a few bounded reads.
+        ClassPictures pictures = class_pictures(store_, *reading.row);
+        store_.store_async(*reading.row, std::time(nullptr),
+                           [reply, pictures = std::move(pictures)](const StoreOutcome& outcome) {
+                               if (!pictures.read_failure.empty() &&
+                                   outcome.status != StoreStatus::unavailable) {
+                                   log_error(pictures.read_failure);
+                               }
+                               reply(stored_answer(outcome, pictures));
+                           });
+    }
+}
+
+HttpAnswer ResultsSite::records_answer() {
+    try {
+        return page_answer(200, records_html(), Caching::revalidate);
+    } catch (const std::exception& e) {
+        // On a reader's thread nothing above would catch it.
+        log_error(e.what());
+        return error_answer(500, u8str(u8"Таблица не прочитана."), Caching::unstated);
+    }
 }

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The records table shows this many results of each class, for at most this many classes:
 // one page whatever the number of results.
@@ -37,6 +38,18 @@ class ResultsSite {
     void handle(const HttpRequest& request, const HttpReply& reply);
 
   private:
+    // What a path of the site's own answers with; any other is a class page's, or 404.
+    enum class RouteKind { result_link, fixed_page, records };
+    struct Route {
+        std::string path;
+        RouteKind kind;
+        std::shared_ptr<const std::string> page; // a fixed page's, rendered once
+    };
+
+    // A result link's query: the result stored and its page, or why not.
+    void answer_result(const HttpRequest& request, std::string_view query, const HttpReply& reply);
+    // The records table, on a page reader.
+    HttpAnswer records_answer();
     std::shared_ptr<const std::string> records_html();
     // Runs read on a reader, or answers busy when too many wait.
     void read_later(const HttpReply& reply, std::function<void()> read);
@@ -44,7 +57,7 @@ class ResultsSite {
     ResultsStore& store_;
     ResultRateLimit& results_limit_;
     PageReaders& reads_;
-    std::vector<std::pair<std::string, std::shared_ptr<const std::string>>> fixed_pages_;
+    std::vector<Route> routes_;
     std::mutex records_mutex_;
     std::shared_ptr<const std::string> records_;
     uint64_t records_generation_ = 0;

@@ -38,7 +38,8 @@ struct PublishedResult {
 struct ClassRecords {
     TestSettings settings{};
     int64_t class_size = 0;
-    std::vector<PublishedResult> best;
+    // The results read: a class's best on the records page, one page of it on its own pages.
+    std::vector<PublishedResult> results;
 };
 
 // How many results of a class share one move count.
@@ -63,28 +64,29 @@ class MovesLookup {
 };
 
 // How long a result may wait for the store, and how many may wait at once: beyond either it
-// is answered busy and nothing is stored.
+// is answered busy and nothing is stored. Each bound has the name of the service's option
+// that sets it (--lock-wait for lock_wait).
 struct StoreLimits {
     std::chrono::milliseconds lock_wait{2000}; // another program holding the write lock
     size_t max_pending = 4096;                 // results queued for the writer
     // The connections a service opens to the store: one writes, the others read, so that
     // reads wait neither for each other nor for the writer. A reader waits for a free one at
-    // most answer_wait (PostgreSQL) or lock_wait (SQLite).
-    size_t connections = 4;
+    // most db_timeout (PostgreSQL) or lock_wait (SQLite).
+    size_t db_connections = 4;
     // PostgreSQL only: how long a service waits for any answer from it before it drops the
     // connection and answers failed.
-    std::chrono::milliseconds answer_wait{10000};
+    std::chrono::milliseconds db_timeout{10000};
     // The store's size (size_bytes) from which results are refused (full), so that a flood of
     // results cannot fill the disk. 2 GiB: about 1.3 million results of the largest size and
     // many millions of ordinary ones, a day and a half of the service-wide limit at the
     // largest size, and small enough that the file and a backup of it fit a small server.
-    int64_t max_bytes = int64_t(2) << 30;
+    int64_t max_db_bytes = int64_t(2) << 30;
 };
 
 // busy: another program's lock or a full queue, for a moment; unavailable: the database
 // cannot be reached or written (a lost or stopped server, a failing or full disk) until an
 // operator or a restart mends it; failed: a fault that sending the result again would meet
-// again; full: the store has reached limits.max_bytes. The same link is one row, so a result
+// again; full: the store has reached limits.max_db_bytes. The same link is one row, so a result
 // refused busy or unavailable may be sent again.
 enum class StoreStatus { stored, busy, unavailable, failed, full };
 

@@ -3,12 +3,12 @@
 // never a line for each refused batch.
 #include "server/store/store_outage.h"
 
-#include <cstdio>
+#include "server/row/log_error.h"
 
 StoreOutage::StoreOutage(Say say, std::function<Clock::time_point()> now)
     : say_(std::move(say)), now_(std::move(now)) {
     if (!say_) {
-        say_ = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
+        say_ = [](const std::string& line) { log_error(line); };
     }
 }
 
@@ -17,7 +17,7 @@ void StoreOutage::refused(size_t results, const std::string& reason) {
         out_ = true;
         began_ = now_();
         refused_ = 0;
-        say_("trivelle-results: results cannot be stored, and are answered 503 until the "
+        say_("results cannot be stored, and are answered 503 until the "
              "database takes them again: " +
              reason);
     }
@@ -31,7 +31,7 @@ void StoreOutage::reached() {
     out_ = false;
     const auto tenths =
         std::chrono::duration_cast<std::chrono::milliseconds>(now_() - began_).count() / 100;
-    say_("trivelle-results: results are stored again after " + std::to_string(tenths / 10) + "." +
+    say_("results are stored again after " + std::to_string(tenths / 10) + "." +
          std::to_string(tenths % 10) + " s; " + std::to_string(refused_) +
          (refused_ == 1 ? " result was" : " results were") + " refused meanwhile");
 }

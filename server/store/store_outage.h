@@ -13,7 +13,7 @@ class StoreOutage {
     using Clock = std::chrono::steady_clock;
     using Say = std::function<void(const std::string& line)>;
 
-    // Says each line to standard error unless told otherwise.
+    // Says each line with log_error unless told otherwise.
     explicit StoreOutage(Say say = {}, std::function<Clock::time_point()> now = Clock::now);
 
     // A batch of this many results could not be stored because the database cannot be

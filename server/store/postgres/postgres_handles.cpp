@@ -111,9 +111,8 @@ int64_t PostgresResult::changed() const {
 
 void PostgresConnection::Finish::operator()(pg_conn* connection) const { PQfinish(connection); }
 
-PostgresConnection::PostgresConnection(const std::string& uri,
-                                       std::chrono::milliseconds answer_wait)
-    : uri_(uri), answer_wait_(answer_wait) {
+PostgresConnection::PostgresConnection(const std::string& uri, std::chrono::milliseconds db_timeout)
+    : uri_(uri), db_timeout_(db_timeout) {
     // The URI's own settings come first; the encoding after them, since every text the
     // service stores and shows is UTF-8.
     const char* const keywords[] = {"dbname", "fallback_application_name", "client_encoding",
@@ -124,13 +123,13 @@ PostgresConnection::PostgresConnection(const std::string& uri,
         fail("cannot connect: out of memory", "", true);
     }
     // Connected without blocking, so that a server that takes the connection and never
-    // answers cannot hold the service past answer_wait.
-    const Clock::time_point deadline = Clock::now() + answer_wait_;
+    // answers cannot hold the service past db_timeout.
+    const Clock::time_point deadline = Clock::now() + db_timeout_;
     PostgresPollingStatusType state = PGRES_POLLING_WRITING;
     while (PQstatus(handle_.get()) != CONNECTION_BAD && state != PGRES_POLLING_OK &&
            state != PGRES_POLLING_FAILED) {
         if (!wait_for(handle_.get(), state == PGRES_POLLING_WRITING ? POLLOUT : POLLIN, deadline)) {
-            fail("cannot connect: no answer within " + std::to_string(answer_wait_.count()) + " ms",
+            fail("cannot connect: no answer within " + std::to_string(db_timeout_.count()) + " ms",
                  "", true);
         }
         state = PQconnectPoll(handle_.get());
@@ -157,7 +156,7 @@ void PostgresConnection::fail(const std::string& what, std::string sqlstate, boo
 
 PostgresResult PostgresConnection::await(const std::string& what) {
     pg_conn* connection = handle_.get();
-    const Clock::time_point deadline = Clock::now() + answer_wait_;
+    const Clock::time_point deadline = Clock::now() + db_timeout_;
     PostgresResult last;
     std::string error;
     std::string sqlstate;
@@ -184,7 +183,7 @@ PostgresResult PostgresConnection::await(const std::string& what) {
         // side waits for the other to read.
         if (!wait_for(connection, flushed == 1 ? POLLIN | POLLOUT : POLLIN, deadline)) {
             fail(what + ": no answer from PostgreSQL within " +
-                     std::to_string(answer_wait_.count()) + " ms",
+                     std::to_string(db_timeout_.count()) + " ms",
                  "", true);
         }
         if (PQconsumeInput(connection) == 0) {

@@ -43,9 +43,9 @@ class PostgresResult {
 
 class PostgresConnection {
   public:
-    // Connects within answer_wait (libpq's whole seconds, at least 2), in UTF-8; every later
-    // request waits at most answer_wait for its answer before the connection is dropped.
-    PostgresConnection(const std::string& uri, std::chrono::milliseconds answer_wait);
+    // Connects within db_timeout (libpq's whole seconds, at least 2), in UTF-8; every later
+    // request waits at most db_timeout for its answer before the connection is dropped.
+    PostgresConnection(const std::string& uri, std::chrono::milliseconds db_timeout);
     // Runs one statement with its parameters as texts, prepared at its first use on this
     // connection.
     PostgresResult run(const std::string& sql, const std::vector<std::string>& parameters = {});
@@ -62,7 +62,7 @@ class PostgresConnection {
 
     std::unique_ptr<pg_conn, Finish> handle_;
     std::string uri_;
-    std::chrono::milliseconds answer_wait_;
+    std::chrono::milliseconds db_timeout_;
     std::unordered_map<std::string, std::string> prepared_; // statement text → name
 };
 

@@ -3,12 +3,12 @@
 // counts that triggers keep in the same transactions.
 #include "server/store/postgres/postgres_store.h"
 
+#include "server/row/log_error.h"
 #include "server/row/utf8_text.h"
 #include "server/store/move_blocks.h"
 #include "server/store/postgres/postgres_handles.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -399,14 +399,14 @@ PostgresStore::~PostgresStore() {
 }
 
 std::unique_ptr<PostgresConnection> PostgresStore::connect() const {
-    auto connection = std::make_unique<PostgresConnection>(uri_, limits_.answer_wait);
+    auto connection = std::make_unique<PostgresConnection>(uri_, limits_.db_timeout);
     // PostgreSQL waits for ever at a lock_timeout of 0; 1 ms is the nearest to no wait. The
     // server ends a statement at the same time as the service gives up on it. Results are
     // answered only once they are on disk, whatever the server's default says.
     const auto lock_wait = std::max<int64_t>(1, limits_.lock_wait.count());
     connection->execute(
         "SET lock_timeout = " + std::to_string(lock_wait) +
-        "; SET statement_timeout = " + std::to_string(limits_.answer_wait.count()) +
+        "; SET statement_timeout = " + std::to_string(limits_.db_timeout.count()) +
         "; SELECT set_config('synchronous_commit', 'on', false)"
         " WHERE current_setting('synchronous_commit') IN ('off', 'local', 'remote_write')");
     return connection;
@@ -414,8 +414,8 @@ std::unique_ptr<PostgresConnection> PostgresStore::connect() const {
 
 PostgresStore::Lease PostgresStore::lease() {
     std::unique_lock lock(pool_mutex_);
-    const size_t most = limits_.connections > 1 ? limits_.connections - 1 : 1;
-    if (!pool_ready_.wait_for(lock, limits_.answer_wait,
+    const size_t most = limits_.db_connections > 1 ? limits_.db_connections - 1 : 1;
+    if (!pool_ready_.wait_for(lock, limits_.db_timeout,
                               [&] { return !idle_.empty() || open_readers_ < most; })) {
         throw StoreError("the store is busy");
     }
@@ -522,7 +522,7 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
                 size_read_ = writer_->run(tables_size).integer(0, 0);
                 size_read_at_ = now;
             }
-            if (size_read_ >= limits_.max_bytes) {
+            if (size_read_ >= limits_.max_db_bytes) {
                 failure = StoreStatus::full;
                 break;
             }
@@ -558,7 +558,7 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
             if (failure == StoreStatus::unavailable) {
                 outage_.refused(batch.size(), e.what());
             } else if (failure == StoreStatus::failed) {
-                std::fprintf(stderr, "trivelle-results: %s\n", e.what());
+                log_error(e.what());
             }
             break;
         }
@@ -613,7 +613,7 @@ std::vector<ClassRecords> PostgresStore::records(int per_class, int max_classes)
             }
             if (!rows.null(i, 5)) {
                 ClassRecords& c = classes.back();
-                c.best.push_back(published_from(rows, i, 5, int64_t(c.best.size()) + 1));
+                c.results.push_back(published_from(rows, i, 5, int64_t(c.results.size()) + 1));
             }
         }
         return classes;
@@ -714,8 +714,8 @@ ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t 
                 class_match + " AND total_moves >= $5 ORDER BY total_moves, id LIMIT $6 OFFSET $7",
             parameters);
         for (int i = 0; i < rows.rows(); ++i) {
-            page.best.push_back(
-                published_from(rows, i, 0, first_place + 1 + int64_t(page.best.size())));
+            page.results.push_back(
+                published_from(rows, i, 0, first_place + 1 + int64_t(page.results.size())));
         }
         transaction.commit();
         return page;

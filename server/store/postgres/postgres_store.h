@@ -40,7 +40,7 @@ class PostgresStore final : public ResultsStore {
         const std::function<void(const TestSettings&, const PublishedResult&)>& each) override;
 
   private:
-    // Connections for reading and for an operator's erase, at most limits.connections - 1
+    // Connections for reading and for an operator's erase, at most limits.db_connections - 1
     // of them (the writer holds the last), opened when first needed and again after a loss.
     class Lease;
     Lease lease();

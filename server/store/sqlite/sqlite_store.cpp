@@ -2,6 +2,7 @@
 // arrives together, their places, and the best results of each settings class.
 #include "server/store/sqlite/sqlite_store.h"
 
+#include "server/row/log_error.h"
 #include "server/row/utf8_text.h"
 #include "server/store/move_blocks.h"
 #include "server/store/sqlite/sqlite_handles.h"
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -528,7 +528,7 @@ SqliteStore::SqliteStore(const std::string& path, StoreLimits limits)
 SqliteStore::ReaderLease SqliteStore::lease() {
     std::unique_lock lock(readers_mutex_);
     // One connection writes; the rest read, and at least one does.
-    const size_t most = std::max<size_t>(limits_.connections, 2) - 1;
+    const size_t most = std::max<size_t>(limits_.db_connections, 2) - 1;
     if (!reader_free_.wait_for(lock, limits_.lock_wait,
                                [&] { return !idle_readers_.empty() || open_readers_ < most; })) {
         throw StoreError("the store is busy");
@@ -589,7 +589,7 @@ void SqliteStore::write_batch(std::vector<PendingResult>& batch) {
         SqliteTransaction transaction(writer_->connection);
         // Measured once a batch, with the write lock held: what an operator erased counts.
         // A batch begun below the bound may end beyond it by at most its own results.
-        if (writer_->size_bytes() >= limits_.max_bytes) {
+        if (writer_->size_bytes() >= limits_.max_db_bytes) {
             failure = StoreStatus::full;
         }
         for (size_t i = 0; i < batch.size() && failure == StoreStatus::stored; ++i) {
@@ -604,7 +604,7 @@ void SqliteStore::write_batch(std::vector<PendingResult>& batch) {
         if (failure == StoreStatus::unavailable) {
             outage_.refused(batch.size(), e.what());
         } else if (failure == StoreStatus::failed) {
-            std::fprintf(stderr, "trivelle-results: %s\n", e.what());
+            log_error(e.what());
         }
     }
     if (failure != StoreStatus::unavailable) {
@@ -636,7 +636,7 @@ std::vector<ClassRecords> SqliteStore::records(int per_class, int max_classes) {
             bind_settings(best, c.settings);
             best.bind(5, per_class);
             while (best.step()) {
-                c.best.push_back(published_from(best, 0, int64_t(c.best.size()) + 1));
+                c.results.push_back(published_from(best, 0, int64_t(c.results.size()) + 1));
             }
         }
         return classes;
@@ -660,8 +660,8 @@ ClassRecords SqliteStore::class_results(const TestSettings& settings, int64_t fi
         bind_settings(from, settings);
         from.bind(5, start.moves).bind(6, count).bind(7, first_place - start.below);
         while (from.step()) {
-            page.best.push_back(
-                published_from(from, 0, first_place + 1 + int64_t(page.best.size())));
+            page.results.push_back(
+                published_from(from, 0, first_place + 1 + int64_t(page.results.size())));
         }
         return page;
     });

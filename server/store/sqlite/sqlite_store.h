@@ -40,8 +40,9 @@ class SqliteStore final : public ResultsStore {
     struct Changes;
     class ClassBlocks;
     class ReaderLease;
-    // A free reader for one read, opened when none is free and fewer than limits_.connections
-    // - 1 are open; waits for one at most limits_.lock_wait, then throws StoreError.
+    // A free reader for one read, opened when none is free and fewer than
+    // limits_.db_connections - 1 are open; waits for one at most limits_.lock_wait, then throws
+    // StoreError.
     ReaderLease lease();
     void give_back(std::unique_ptr<Reader> reader);
     void write_batches();

@@ -85,8 +85,8 @@ TEST(ClassAddress, APlaceIsOnThePageOfFiftyThatHoldsIt) {
 ClassRecords page_of_class(int64_t class_size, int64_t first_place, int count) {
     ClassRecords results{{42, 7, 5, 12}, class_size, {}};
     for (int i = 0; i < count; ++i) {
-        results.best.push_back({first_place + i, "n" + std::to_string(first_place + i), "ru", "",
-                                300 + i, 1765324800});
+        results.results.push_back({first_place + i, "n" + std::to_string(first_place + i), "ru", "",
+                                   300 + i, 1765324800});
     }
     return results;
 }

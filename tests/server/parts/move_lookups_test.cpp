@@ -106,10 +106,10 @@ void expect_places(ResultsStore& store, const std::string& nicknames,
     for (size_t first = 0; first < nicknames.size(); ++first) {
         const ClassRecords page = store.class_results(the_class, int64_t(first), 3);
         std::string got;
-        for (size_t i = 0; i < page.best.size(); ++i) {
-            got += page.best[i].nickname;
-            EXPECT_EQ(page.best[i].place, int64_t(first + i + 1));
-            EXPECT_EQ(page.best[i].total_moves, moves[first + i]);
+        for (size_t i = 0; i < page.results.size(); ++i) {
+            got += page.results[i].nickname;
+            EXPECT_EQ(page.results[i].place, int64_t(first + i + 1));
+            EXPECT_EQ(page.results[i].total_moves, moves[first + i]);
         }
         EXPECT_EQ(got, nicknames.substr(first, 3)) << "from place " << first + 1;
     }
@@ -239,9 +239,9 @@ TEST_P(MoveLookups, ThePictureFromTheStoreIsTheOneDrawnFromEveryMoveCount) {
 
 TEST_P(MoveLookups, ReadsRunSideBySideAndWaitABoundedTimeBeyondTheConnections) {
     StoreLimits limits;
-    limits.connections = 3; // the writer's, and two to read with
+    limits.db_connections = 3; // the writer's, and two to read with
     limits.lock_wait = std::chrono::milliseconds(300);
-    limits.answer_wait = std::chrono::milliseconds(1000);
+    limits.db_timeout = std::chrono::milliseconds(1000);
     const auto store = open(limits);
     store->store(result("one", 100), 1765324800);
     // Another read while one is open: each waits for the other at most the bound.
@@ -254,7 +254,7 @@ TEST_P(MoveLookups, ReadsRunSideBySideAndWaitABoundedTimeBeyondTheConnections) {
         ASSERT_EQ(beside.wait_for(std::chrono::seconds(60)), std::future_status::ready);
         EXPECT_EQ(beside.get(), 1) << "read on a second connection";
     });
-    limits.connections = 2; // one to read with
+    limits.db_connections = 2; // one to read with
     const auto narrow = open(limits);
     narrow->look_up_moves(the_class, [&](MovesLookup&) {
         std::future<int64_t> beside = read_beside(*narrow);

@@ -229,7 +229,7 @@ TEST_P(EveryStore, AFullQueueAnswersBusyAtOnceAndStoresNothingOfIt) {
 TEST_P(EveryStore, ResultsAreRefusedFromTheSizeBoundOnAndNothingOfThemIsStored) {
     const auto roomy = open();
     StoreLimits limits;
-    limits.max_bytes = roomy->size_bytes() + 256 * 1024;
+    limits.max_db_bytes = roomy->size_bytes() + 256 * 1024;
     const auto store = open(limits);
     int stored = 0;
     bool full = false;
@@ -244,10 +244,10 @@ TEST_P(EveryStore, ResultsAreRefusedFromTheSizeBoundOnAndNothingOfThemIsStored) 
     }
     ASSERT_TRUE(full) << stored << " results stored";
     EXPECT_GT(stored, 0);
-    EXPECT_GE(store->size_bytes(), limits.max_bytes);
+    EXPECT_GE(store->size_bytes(), limits.max_db_bytes);
     if (GetParam() == StoreKind::sqlite) {
         // Measured before every batch: beyond the bound by at most one result here.
-        EXPECT_LT(store->size_bytes(), limits.max_bytes + 128 * 1024);
+        EXPECT_LT(store->size_bytes(), limits.max_db_bytes + 128 * 1024);
     }
     EXPECT_EQ(store->result_count(), stored);
     EXPECT_EQ(store->records(10, 100).size(), 1u);
@@ -303,9 +303,9 @@ TEST_P(EveryStore, RecordsShowTheBestOfEachClassMostPlayedClassFirst) {
     ASSERT_EQ(classes.size(), 2u);
     EXPECT_EQ(classes[0].settings, (TestSettings{42, 7, 5, 12}));
     EXPECT_EQ(classes[0].class_size, 12);
-    ASSERT_EQ(classes[0].best.size(), 10u);
+    ASSERT_EQ(classes[0].results.size(), 10u);
     for (int i = 0; i < 10; ++i) {
-        const PublishedResult& r = classes[0].best[size_t(i)];
+        const PublishedResult& r = classes[0].results[size_t(i)];
         EXPECT_EQ(r.place, i + 1);
         EXPECT_EQ(r.nickname, "p" + std::to_string(11 - i));
         EXPECT_EQ(r.total_moves, 190 + 10 * i);
@@ -313,14 +313,14 @@ TEST_P(EveryStore, RecordsShowTheBestOfEachClassMostPlayedClassFirst) {
         EXPECT_EQ(r.received_at, 1765324800 + 12 - i);
     }
     EXPECT_EQ(classes[1].settings, (TestSettings{35, 7, 5, 12}));
-    ASSERT_EQ(classes[1].best.size(), 2u);
-    EXPECT_EQ(classes[1].best[0].nickname, "fast");
-    EXPECT_EQ(classes[1].best[1].nickname, "slow");
+    ASSERT_EQ(classes[1].results.size(), 2u);
+    EXPECT_EQ(classes[1].results[0].nickname, "fast");
+    EXPECT_EQ(classes[1].results[1].nickname, "slow");
 
     const std::vector<ClassRecords> first_only = store->records(10, 1);
     ASSERT_EQ(first_only.size(), 1u);
     EXPECT_EQ(first_only[0].class_size, 12);
-    EXPECT_EQ(store->records(3, 100)[0].best.size(), 3u);
+    EXPECT_EQ(store->records(3, 100)[0].results.size(), 3u);
 }
 
 // Seven results of one class, in order of place: B and E (80 moves), D (90), A, C and G
@@ -355,15 +355,15 @@ TEST_P(EveryStore, PagesOfAClassStartAtAnyPlaceEvenWithinATie) {
         EXPECT_EQ(got.settings, settings);
         EXPECT_EQ(got.class_size, 7);
         std::string nicknames;
-        for (size_t i = 0; i < got.best.size(); ++i) {
-            nicknames += got.best[i].nickname;
-            EXPECT_EQ(got.best[i].place, page.first_place + 1 + int64_t(i));
+        for (size_t i = 0; i < got.results.size(); ++i) {
+            nicknames += got.results[i].nickname;
+            EXPECT_EQ(got.results[i].place, page.first_place + 1 + int64_t(i));
         }
         EXPECT_EQ(nicknames, page.nicknames) << page.first_place << " " << page.count;
     }
     const ClassRecords none = store->class_results({30, 7, 5, 12}, 0, 10);
     EXPECT_EQ(none.class_size, 0);
-    EXPECT_TRUE(none.best.empty());
+    EXPECT_TRUE(none.results.empty());
 }
 
 TEST_P(EveryStore, MoveCountsListEachMoveCountOfAClassFewestFirst) {
@@ -459,7 +459,7 @@ TEST_P(EveryStore, AnotherServiceOnTheSameStoreSeesEveryChangeInItsGeneration) {
     const uint64_t stored = second->generation();
     EXPECT_NE(stored, before);
     ASSERT_EQ(second->records(10, 100).size(), 1u);
-    EXPECT_EQ(second->records(10, 100)[0].best[0].nickname, "from the first");
+    EXPECT_EQ(second->records(10, 100)[0].results[0].nickname, "from the first");
     const uint64_t first_before = first->generation();
     EXPECT_EQ(second->store(result("from the second", 90), 1765324801).place, 1);
     EXPECT_NE(first->generation(), first_before);
@@ -573,7 +573,7 @@ TEST_F(StoreTest, AFileOfTheFormerVersionGetsItsCountsOnce) {
     const std::vector<ClassRecords> classes = reopened.records(10, 100);
     ASSERT_EQ(classes.size(), 2u);
     EXPECT_EQ(classes[0].class_size, 2);
-    EXPECT_EQ(classes[0].best[0].nickname, "new");
+    EXPECT_EQ(classes[0].results[0].nickname, "new");
     EXPECT_EQ(reopened.store(result("later", 170), 5).place, 1);
 }
 
@@ -657,7 +657,7 @@ TEST(PostgresStoreOpen, ABadOrUnreachableAddressIsRefusedInOneLineWithoutThePass
 TEST_F(PostgresStoreTest, OpensNoMoreConnectionsThanItsBoundHoweverManyAskAtOnce) {
     ASSERT_FALSE(uri.empty());
     StoreLimits limits;
-    limits.connections = 3; // the writer's and two for reading
+    limits.db_connections = 3; // the writer's and two for reading
     const auto store = open_results_store(uri, limits);
     store->store(result("one", 100), 1765324800);
     std::atomic<int> read{0};
@@ -710,14 +710,14 @@ TEST_F(PostgresStoreTest, ConnectionsTheServerDropsAreMadeAgainWithoutLosingARes
     EXPECT_TRUE(store->store(result("after", 90), 1765324801).new_row);
     const std::vector<ClassRecords> classes = store->records(10, 100);
     ASSERT_EQ(classes.size(), 1u);
-    EXPECT_EQ(classes[0].best[0].nickname, "after");
+    EXPECT_EQ(classes[0].results[0].nickname, "after");
     EXPECT_EQ(store->result_count(), 2);
 }
 
 TEST_F(PostgresStoreTest, AServerThatStopsAnsweringCostsABoundedWaitThenTheStoreRecovers) {
     ASSERT_FALSE(uri.empty());
     StoreLimits limits;
-    limits.answer_wait = std::chrono::milliseconds(500);
+    limits.db_timeout = std::chrono::milliseconds(500);
     const auto store = open_results_store(uri, limits);
     store->store(result("before", 100), 1765324800);
     {
@@ -730,7 +730,7 @@ TEST_F(PostgresStoreTest, AServerThatStopsAnsweringCostsABoundedWaitThenTheStore
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     }
     EXPECT_TRUE(store->store(result("after", 80), 1765324802).new_row);
-    EXPECT_EQ(store->records(10, 100)[0].best[0].nickname, "after");
+    EXPECT_EQ(store->records(10, 100)[0].results[0].nickname, "after");
     EXPECT_EQ(store->result_count(), 2) << "the unanswered result was not stored";
 }
 

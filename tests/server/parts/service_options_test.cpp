@@ -43,15 +43,15 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(defaults->limits.max_headers, 64u);
     EXPECT_EQ(defaults->limits.request_timeout, std::chrono::seconds(10));
     EXPECT_EQ(defaults->limits.idle_timeout, std::chrono::seconds(5));
-    EXPECT_EQ(defaults->lock_wait, std::chrono::milliseconds(2000));
-    EXPECT_EQ(defaults->max_pending, 4096u);
-    EXPECT_EQ(defaults->db_connections, 4u);
-    EXPECT_EQ(defaults->db_timeout, std::chrono::milliseconds(10000));
+    EXPECT_EQ(defaults->store_limits.lock_wait, std::chrono::milliseconds(2000));
+    EXPECT_EQ(defaults->store_limits.max_pending, 4096u);
+    EXPECT_EQ(defaults->store_limits.db_connections, 4u);
+    EXPECT_EQ(defaults->store_limits.db_timeout, std::chrono::milliseconds(10000));
     EXPECT_EQ(defaults->result_allowances.per_client, 30u);
     EXPECT_EQ(defaults->result_allowances.per_network, 120u);
     EXPECT_EQ(defaults->result_allowances.per_service, 600u);
     EXPECT_EQ(defaults->result_allowances.max_tracked, 16384u);
-    EXPECT_EQ(defaults->max_db_bytes, int64_t(2147483648));
+    EXPECT_EQ(defaults->store_limits.max_db_bytes, int64_t(2147483648));
     EXPECT_TRUE(defaults->trusted_proxies.empty()) << "no header is believed unless asked";
     EXPECT_TRUE(defaults->access_log);
     EXPECT_EQ(defaults->access_log_buffer, 1048576u);
@@ -98,21 +98,21 @@ TEST(ServiceOptions, BoundsHaveSafeDefaultsAndTakeTheirOwnValues) {
     EXPECT_EQ(options->limits.max_headers, 5u);
     EXPECT_EQ(options->limits.request_timeout, std::chrono::seconds(7));
     EXPECT_EQ(options->limits.idle_timeout, std::chrono::seconds(1));
-    EXPECT_EQ(options->lock_wait, std::chrono::milliseconds(0));
-    EXPECT_EQ(options->max_pending, 9u);
+    EXPECT_EQ(options->store_limits.lock_wait, std::chrono::milliseconds(0));
+    EXPECT_EQ(options->store_limits.max_pending, 9u);
     EXPECT_EQ(options->result_allowances.per_client, 5u);
     EXPECT_EQ(options->result_allowances.per_network, 11u);
     EXPECT_EQ(options->result_allowances.per_service, 13u);
     EXPECT_EQ(options->result_allowances.max_tracked, 7u);
-    EXPECT_EQ(options->max_db_bytes, 4096);
+    EXPECT_EQ(options->store_limits.max_db_bytes, 4096);
     EXPECT_FALSE(options->access_log);
     EXPECT_EQ(options->access_log_buffer, 4096u);
     const std::vector<boost::asio::ip::address> proxies = {
         boost::asio::ip::make_address("127.0.0.1"), boost::asio::ip::make_address("::1"),
         boost::asio::ip::make_address("10.0.0.2")};
     EXPECT_EQ(options->trusted_proxies, proxies);
-    EXPECT_EQ(options->db_connections, 2u);
-    EXPECT_EQ(options->db_timeout, std::chrono::milliseconds(100));
+    EXPECT_EQ(options->store_limits.db_connections, 2u);
+    EXPECT_EQ(options->store_limits.db_timeout, std::chrono::milliseconds(100));
 }
 
 TEST(ServiceOptions, RefusesWhatItCannotUse) {

@@ -29,13 +29,13 @@ TEST(StoreOutage, OneLineAsItBeginsAndOneAsItEndsWithItsLengthAndItsRefusals) {
     told.now += 10s + 470ms;
     told.outage.refused(5, "cannot connect: connection refused");
     ASSERT_EQ(told.lines.size(), 1u);
-    EXPECT_EQ(told.lines[0], "trivelle-results: results cannot be stored, and are answered 503 "
+    EXPECT_EQ(told.lines[0], "results cannot be stored, and are answered 503 "
                              "until the database takes them again: cannot connect: no answer "
                              "within 500 ms");
     told.outage.reached();
     told.outage.reached();
     ASSERT_EQ(told.lines.size(), 2u);
-    EXPECT_EQ(told.lines[1], "trivelle-results: results are stored again after 12.4 s; 9 results "
+    EXPECT_EQ(told.lines[1], "results are stored again after 12.4 s; 9 results "
                              "were refused meanwhile");
 
     // A second outage counts afresh.
@@ -43,9 +43,8 @@ TEST(StoreOutage, OneLineAsItBeginsAndOneAsItEndsWithItsLengthAndItsRefusals) {
     told.now += 50ms;
     told.outage.reached();
     ASSERT_EQ(told.lines.size(), 4u);
-    EXPECT_EQ(told.lines[3],
-              "trivelle-results: results are stored again after 0.0 s; 1 result was refused "
-              "meanwhile");
+    EXPECT_EQ(told.lines[3], "results are stored again after 0.0 s; 1 result was refused "
+                             "meanwhile");
 }
 
 } // namespace

@@ -149,6 +149,29 @@ TEST_F(Site, EveryPageAnswersAtItsOwnAddressAndAtTheProgramsOne) {
     EXPECT_EQ(get("/cgi-bin/trv-w-ruXpl?00").status, 404) << "a route is its path, not a pattern";
 }
 
+// A result's answer is the player's own, and a refusal holds only for now: no cache keeps
+// them. The records change with each result, so a cache asks again; the fixed pages and the
+// other errors are left to a cache's own rules.
+TEST_F(Site, EachAnswerTellsCachesWhatTheyMayKeep) {
+    const std::string result = result_path(query_of_fields(typical_fields()));
+    struct Case {
+        std::string path;
+        int status;
+        const char* cache_control;
+    };
+    const Case cases[] = {
+        {result, 200, "no-store"},     {result_path("hello"), 400, "no-store"},
+        {"/records", 200, "no-cache"}, {"/records.html", 200, "no-cache"},
+        {"/rules", 200, ""},           {"/", 200, ""},
+        {"/nowhere", 404, ""},
+    };
+    for (const Case& c : cases) {
+        const Answer answer = get(c.path);
+        EXPECT_EQ(answer.status, c.status) << c.path;
+        EXPECT_EQ(answer.header("Cache-Control"), c.cache_control) << c.path;
+    }
+}
+
 // A client may name the whole address in the request line, as it would to a proxy; the service
 // serves its path and query, and logs the path alone.
 TEST(AbsoluteForm, ATargetWithSchemeAndHostIsServedAsItsPathAndQuery) {
