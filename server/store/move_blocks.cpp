@@ -3,6 +3,8 @@
 // hundred rows however widely the class's moves spread.
 #include "server/store/move_blocks.h"
 
+#include "server/store/result_sql.h"
+
 #include <initializer_list>
 #include <string_view>
 
@@ -89,9 +91,7 @@ std::string block_shifts_values() {
 
 std::string results_below_sql(const std::array<std::string, 4>& settings,
                               const std::string& moves) {
-    const std::string match =
-        joined({"initial_ball_count = ", settings[0], " AND colour_count = ", settings[1],
-                " AND round_count = ", settings[2], " AND lines_per_round = ", settings[3]});
+    const std::string match = class_match(settings);
     // moves >> shift of a level, and the first block of the same block a level up.
     const auto block_of = [&](int level) {
         return joined({"(", moves, " >> ", std::to_string(move_block_shift(level)), ")"});

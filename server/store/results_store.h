@@ -1,6 +1,6 @@
 // What the service asks of the place its results are kept: one interface, kept in SQLite (a
-// file, the default) or PostgreSQL (a server several services share). Both store a link once,
-// answer a result only once it is durable, and publish only the public fields.
+// file, the default) or PostgreSQL (a server several services share). Both keep the rules
+// stated here, and share the writer, the row mapping and the places (the files beside this).
 #pragma once
 
 #include "server/row/result_row.h"
@@ -113,7 +113,10 @@ class ResultsStore {
     virtual ~ResultsStore() = default;
 
     // Queues the row, and calls done exactly once, on a thread of the store, when its result
-    // is durable (or with busy, unavailable or failed, nothing stored). done must not block.
+    // is durable: on the disk, whatever the database's own defaults (or with busy,
+    // unavailable, failed or full, nothing stored). A link is stored once; each result is
+    // answered with its place and class size as they were when it arrived, even when later
+    // ones were stored in the same transaction. done must not block.
     virtual void store_async(ResultRow row, int64_t received_at,
                              std::function<void(StoreOutcome)> done) = 0;
     // The same, waiting for the outcome; throws StoreError unless stored.
@@ -138,9 +141,9 @@ class ResultsStore {
     virtual uint64_t generation() = 0;
 
     // For operators: erases every result whose text in field equals value (UTF-8; an e-mail
-    // in any case of its Latin letters and without blanks around it, a nickname exactly),
-    // returning how many; and calls each for every result in order of class and place, with
-    // the public fields only.
+    // in any case of its Latin letters, as mail compares them, with other letters exactly,
+    // and without blanks around it; a nickname exactly), returning how many; and calls each
+    // for every result in order of class and place, with the public fields only.
     virtual int64_t erase_player(PlayerField field, std::string_view value) = 0;
     virtual void each_published(
         const std::function<void(const TestSettings&, const PublishedResult&)>& each) = 0;

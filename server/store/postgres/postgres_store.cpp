@@ -5,10 +5,14 @@
 
 #include "server/row/log_error.h"
 #include "server/row/utf8_text.h"
+#include "server/store/class_places.h"
 #include "server/store/move_blocks.h"
 #include "server/store/postgres/postgres_handles.h"
+#include "server/store/result_columns.h"
+#include "server/store/result_sql.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -184,49 +188,27 @@ CREATE TRIGGER results_emptied AFTER TRUNCATE ON results
     FOR EACH STATEMENT EXECUTE FUNCTION results_emptied();
 )sql";
 
-constexpr const char* class_match = "initial_ball_count = $1 AND colour_count = $2 AND "
-                                    "round_count = $3 AND lines_per_round = $4";
-
 // A batch in one statement, each column an array. Ids are drawn in the order of arrival,
 // which decides ties; the rows are inserted in the order of their keys (see the schema).
-constexpr const char* insert_batch = R"sql(
+std::string insert_batch() {
+    const std::string columns(result_columns);
+    return R"sql(
 WITH arrivals AS MATERIALIZED (
     SELECT nextval('results_id_seq') AS id, a.*
     FROM unnest($1::text[], $2::bigint[], $3::integer[], $4::integer[], $5::integer[],
             $6::integer[], $7::integer[], $8::text[], $9::text[], $10::text[], $11::text[],
             $12::text[], $13::text[])
-        WITH ORDINALITY AS a(link_key, received_at, initial_ball_count, colour_count,
-            round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
-            birth_year, email, arrival)
+        WITH ORDINALITY AS a()sql" +
+           columns + R"sql(, arrival)
     ORDER BY arrival)
-INSERT INTO results (id, link_key, received_at, initial_ball_count, colour_count,
-    round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
-    birth_year, email)
-SELECT id, link_key, received_at, initial_ball_count, colour_count, round_count,
-    lines_per_round, total_moves, nickname, country, city, hidden_text, birth_year, email
+INSERT INTO results (id, )sql" +
+           columns + R"sql()
+SELECT id, )sql" +
+           columns +
+           R"sql(
 FROM arrivals ORDER BY link_key COLLATE "C"
 ON CONFLICT (link_key) DO NOTHING
 RETURNING link_key)sql";
-
-// The batch's rows as stored, each with its place now and the size of its class.
-std::string find_batch() {
-    return R"sql(
-SELECT r.link_key, r.received_at, r.initial_ball_count, r.colour_count, r.round_count,
-    r.lines_per_round, r.total_moves, r.nickname, r.country, r.city, r.hidden_text,
-    r.birth_year, r.email,
-    )sql" +
-           results_below_sql(
-               {"r.initial_ball_count", "r.colour_count", "r.round_count", "r.lines_per_round"},
-               "r.total_moves") +
-           R"sql(
-    + (SELECT count(*) FROM results o
-        WHERE o.initial_ball_count = r.initial_ball_count AND o.colour_count = r.colour_count
-            AND o.round_count = r.round_count AND o.lines_per_round = r.lines_per_round
-            AND o.total_moves = r.total_moves AND o.id < r.id) + 1,
-    (SELECT c.result_count FROM class_counts c
-        WHERE c.initial_ball_count = r.initial_ball_count AND c.colour_count = r.colour_count
-            AND c.round_count = r.round_count AND c.lines_per_round = r.lines_per_round)
-FROM results r WHERE r.link_key = ANY ($1::text[]))sql";
 }
 
 // How many results of one class have fewer moves than each of $5, in their order.
@@ -269,11 +251,9 @@ ORDER BY c.result_count DESC, c.initial_ball_count, c.colour_count, c.round_coun
     c.lines_per_round, b.total_moves, b.id)sql";
 
 // Every result of every class in order, public fields only; read a cursor's part at a time.
-constexpr const char* published_cursor = R"sql(
-DECLARE published NO SCROLL CURSOR FOR
-SELECT initial_ball_count, colour_count, round_count, lines_per_round, nickname, country, city,
-    total_moves, received_at FROM results
-ORDER BY initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id)sql";
+std::string published_cursor() {
+    return "DECLARE published NO SCROLL CURSOR FOR " + every_published_sql();
+}
 
 // The results' tables with their indexes and the TOAST of their long texts: the disk the
 // results take. Space an erase frees is reused by later rows but counted until VACUUM FULL.
@@ -307,34 +287,13 @@ std::vector<std::string> settings_parameters(const TestSettings& s) {
             std::to_string(s.round_count), std::to_string(s.lines_per_round)};
 }
 
-PublishedResult published_from(const PostgresResult& rows, int row, int first_column,
-                               int64_t place) {
-    return {place,
-            rows.text(row, first_column),
-            rows.text(row, first_column + 1),
-            rows.text(row, first_column + 2),
-            int32_t(rows.integer(row, first_column + 3)),
-            rows.integer(row, first_column + 4)};
-}
-
-StoredResult stored_from(const PostgresResult& rows, int i) {
-    StoredResult stored;
-    ResultRow& r = stored.row;
-    r.link_key = rows.text(i, 0);
-    stored.received_at = rows.integer(i, 1);
-    r.settings = {int32_t(rows.integer(i, 2)), int32_t(rows.integer(i, 3)),
-                  int32_t(rows.integer(i, 4)), int32_t(rows.integer(i, 5))};
-    r.total_moves = int32_t(rows.integer(i, 6));
-    r.utf8_texts.nickname = rows.text(i, 7);
-    r.utf8_texts.country = rows.text(i, 8);
-    r.utf8_texts.city = rows.text(i, 9);
-    r.utf8_texts.hidden_text = rows.text(i, 10);
-    r.utf8_texts.birth_year = rows.text(i, 11);
-    r.utf8_texts.email = rows.text(i, 12);
-    stored.place = rows.integer(i, 13);
-    stored.class_size = rows.integer(i, 14);
-    return stored;
-}
+// One row of an answer, as the row mapping reads it.
+struct PostgresRow {
+    const PostgresResult& rows;
+    int row;
+    int64_t integer(int column) const { return rows.integer(row, column); }
+    std::string text(int column) const { return rows.text(row, column); }
+};
 
 // Makes the tables once, whichever of several services starting together comes first.
 void make_tables(PostgresConnection& connection, const std::string& uri) {
@@ -383,20 +342,17 @@ class PostgresStore::Lease {
 };
 
 PostgresStore::PostgresStore(const std::string& uri, StoreLimits limits)
-    : uri_(uri), limits_(limits), queue_(limits.max_pending) {
+    : uri_(uri), limits_(limits) {
     try {
         writer_ = connect();
         make_tables(*writer_, uri_);
     } catch (const PostgresError& e) {
         throw StoreOpenError("cannot use PostgreSQL at " + shown_uri(uri_) + ": " + e.what());
     }
-    writer_thread_ = std::thread([this] { write_batches(); });
+    queued_.emplace(static_cast<BatchBackend&>(*this), limits.max_pending);
 }
 
-PostgresStore::~PostgresStore() {
-    queue_.stop();
-    writer_thread_.join();
-}
+PostgresStore::~PostgresStore() = default;
 
 std::unique_ptr<PostgresConnection> PostgresStore::connect() const {
     auto connection = std::make_unique<PostgresConnection>(uri_, limits_.db_timeout);
@@ -463,45 +419,20 @@ template <typename Read> auto PostgresStore::reading(Read read, bool again_if_lo
 
 void PostgresStore::store_async(ResultRow row, int64_t received_at,
                                 std::function<void(StoreOutcome)> done) {
-    PendingResult pending{std::move(row), received_at, std::move(done)};
-    if (!queue_.push(pending)) {
-        pending.done({StoreStatus::busy, {}});
-    }
+    queued_->push(std::move(row), received_at, std::move(done));
 }
 
-void PostgresStore::write_batches() {
-    std::vector<PendingResult> batch;
-    while (queue_.take(batch)) {
-        write_batch(batch);
-        batch.clear();
-    }
-}
-
-void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
-    // Each link once, at its first arrival; a repeat within the batch is answered as a repeat.
-    std::vector<std::vector<std::string>> columns(13);
-    std::unordered_set<std::string> keys;
-    for (const PendingResult& pending : batch) {
-        const ResultRow& r = pending.row;
-        if (!keys.insert(r.link_key).second) {
-            continue;
-        }
-        const std::string values[] = {r.link_key,
-                                      std::to_string(pending.received_at),
-                                      std::to_string(r.settings.initial_ball_count),
-                                      std::to_string(r.settings.colour_count),
-                                      std::to_string(r.settings.round_count),
-                                      std::to_string(r.settings.lines_per_round),
-                                      std::to_string(r.total_moves),
-                                      r.utf8_texts.nickname,
-                                      r.utf8_texts.country,
-                                      r.utf8_texts.city,
-                                      r.utf8_texts.hidden_text,
-                                      r.utf8_texts.birth_year,
-                                      r.utf8_texts.email};
-        for (size_t i = 0; i < columns.size(); ++i) {
-            columns[i].push_back(values[i]);
-        }
+std::vector<StoredResult>
+PostgresStore::store_batch(const std::vector<const PendingResult*>& rows) {
+    std::vector<std::vector<std::string>> columns(result_column_count);
+    for (const PendingResult* pending : rows) {
+        put_columns(pending->row, pending->received_at, [&](int column, const auto& value) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(value)>, int64_t>) {
+                columns[size_t(column)].push_back(std::to_string(value));
+            } else {
+                columns[size_t(column)].push_back(value);
+            }
+        });
     }
     std::vector<std::string> parameters;
     parameters.reserve(columns.size());
@@ -509,8 +440,8 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
         parameters.push_back(postgres_array(column));
     }
 
-    std::unordered_map<std::string, StoredResult> stored;
-    StoreStatus failure = StoreStatus::stored;
+    static const std::string insert = insert_batch();
+    static const std::string find = stored_sql("r.link_key = ANY ($1::text[])");
     for (int attempt = 0;; ++attempt) {
         bool committing = false;
         try {
@@ -523,80 +454,47 @@ void PostgresStore::write_batch(std::vector<PendingResult>& batch) {
                 size_read_at_ = now;
             }
             if (size_read_ >= limits_.max_db_bytes) {
-                failure = StoreStatus::full;
-                break;
+                throw BatchRefused(StoreStatus::full, "the store is full");
             }
             PostgresTransaction transaction(*writer_);
             std::unordered_set<std::string> new_keys;
-            const PostgresResult inserted = writer_->run(insert_batch, parameters);
+            const PostgresResult inserted = writer_->run(insert, parameters);
             for (int i = 0; i < inserted.rows(); ++i) {
                 new_keys.insert(inserted.text(i, 0));
             }
-            const PostgresResult found = writer_->run(find_batch(), {parameters[0]});
+            const PostgresResult found = writer_->run(find, {parameters[0]});
+            std::unordered_map<std::string, StoredResult> by_key;
             for (int i = 0; i < found.rows(); ++i) {
-                StoredResult result = stored_from(found, i);
+                StoredResult result = stored_from(PostgresRow{found, i}, 0);
+                result.place = found.integer(i, result_column_count);
+                result.class_size = found.integer(i, result_column_count + 1);
                 result.new_row = new_keys.contains(result.row.link_key);
-                stored.emplace(result.row.link_key, std::move(result));
+                std::string key = result.row.link_key;
+                by_key.emplace(std::move(key), std::move(result));
             }
-            if (stored.size() != keys.size()) {
+            if (by_key.size() != rows.size()) {
                 // An operator erased one between the statements: none of the batch is told
                 // it is stored.
                 throw PostgresError("a stored result is missing", "", false);
             }
             committing = true;
             transaction.commit();
-            break;
+            std::vector<StoredResult> stored;
+            stored.reserve(rows.size());
+            for (const PendingResult* pending : rows) {
+                stored.push_back(std::move(by_key.at(pending->row.link_key)));
+            }
+            return stored;
         } catch (const PostgresError& e) {
-            stored.clear();
             // A connection lost before COMMIT was sent stored nothing: once more, on a new one.
             if (e.connection_lost && !committing && attempt == 0) {
                 continue;
             }
-            failure = busy_state(e.sqlstate) ? StoreStatus::busy
-                      : unavailable(e)       ? StoreStatus::unavailable
-                                             : StoreStatus::failed;
-            if (failure == StoreStatus::unavailable) {
-                outage_.refused(batch.size(), e.what());
-            } else if (failure == StoreStatus::failed) {
-                log_error(e.what());
-            }
-            break;
+            throw BatchRefused(busy_state(e.sqlstate) ? StoreStatus::busy
+                               : unavailable(e)       ? StoreStatus::unavailable
+                                                      : StoreStatus::failed,
+                               e.what());
         }
-    }
-    if (failure != StoreStatus::unavailable) {
-        outage_.reached();
-    }
-    // Each is answered with its place as it arrived, as the SQLite file's writer answers it:
-    // the new results of the batch that came after it are not yet there.
-    struct Arrival {
-        size_t position;
-        TestSettings settings;
-        int32_t total_moves;
-    };
-    std::vector<Arrival> new_arrivals;
-    std::unordered_set<std::string> answered;
-    for (size_t i = 0; i < batch.size() && failure == StoreStatus::stored; ++i) {
-        const ResultRow& row = batch[i].row;
-        if (stored.at(row.link_key).new_row && answered.insert(row.link_key).second) {
-            new_arrivals.push_back({i, row.settings, row.total_moves});
-        }
-    }
-    answered.clear();
-    for (size_t i = 0; i < batch.size(); ++i) {
-        PendingResult& pending = batch[i];
-        if (failure != StoreStatus::stored) {
-            pending.done({failure, {}});
-            continue;
-        }
-        StoredResult result = stored.at(pending.row.link_key);
-        result.new_row = result.new_row && answered.insert(pending.row.link_key).second;
-        for (const Arrival& later : new_arrivals) {
-            if (later.position > i && later.settings == result.row.settings) {
-                --result.class_size;
-                result.place -= later.total_moves < result.row.total_moves ? 1 : 0;
-            }
-        }
-        pending.done({StoreStatus::stored, std::move(result)});
     }
 }
 
@@ -606,15 +504,17 @@ std::vector<ClassRecords> PostgresStore::records(int per_class, int max_classes)
             connection.run(records_sql, {std::to_string(per_class), std::to_string(max_classes)});
         std::vector<ClassRecords> classes;
         for (int i = 0; i < rows.rows(); ++i) {
-            const TestSettings settings{int32_t(rows.integer(i, 0)), int32_t(rows.integer(i, 1)),
-                                        int32_t(rows.integer(i, 2)), int32_t(rows.integer(i, 3))};
+            const TestSettings settings = settings_from(PostgresRow{rows, i}, 0);
             if (classes.empty() || !(classes.back().settings == settings)) {
                 classes.push_back({settings, rows.integer(i, 4), {}});
             }
             if (!rows.null(i, 5)) {
                 ClassRecords& c = classes.back();
-                c.results.push_back(published_from(rows, i, 5, int64_t(c.results.size()) + 1));
+                c.results.push_back(published_from(PostgresRow{rows, i}, 5, 0));
             }
+        }
+        for (ClassRecords& c : classes) {
+            number_places(c.results, 1);
         }
         return classes;
     });
@@ -682,9 +582,8 @@ constexpr const char* look_up_begin = "BEGIN ISOLATION LEVEL REPEATABLE READ REA
                                       "SET LOCAL plan_cache_mode = force_generic_plan";
 
 int64_t class_size(PostgresConnection& connection, const TestSettings& settings) {
-    const PostgresResult size =
-        connection.run(std::string("SELECT result_count FROM class_counts WHERE ") + class_match,
-                       settings_parameters(settings));
+    static const std::string sql = class_size_sql('$');
+    const PostgresResult size = connection.run(sql, settings_parameters(settings));
     return size.rows() > 0 ? size.integer(0, 0) : 0;
 }
 
@@ -695,30 +594,24 @@ ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t 
     return reading([&](PostgresConnection& connection) {
         // One snapshot for the size, the counts and the page.
         PostgresTransaction transaction(connection, look_up_begin);
-        ClassRecords page{settings, class_size(connection, settings), {}};
-        if (first_place < 0 || first_place >= page.class_size || count <= 0) {
-            transaction.commit();
-            return page;
-        }
-        // The move count the page starts in, from the block counts: a deep page then skips
-        // over only the ties of one move count, never the whole class.
         PostgresClassBlocks blocks(connection, settings);
-        const MovesPlace start = find_places(blocks, {first_place}).at(0);
-        std::vector<std::string> parameters = settings_parameters(settings);
-        parameters.push_back(std::to_string(start.moves));
-        parameters.push_back(std::to_string(count));
-        parameters.push_back(std::to_string(first_place - start.below));
-        const PostgresResult rows = connection.run(
-            std::string("SELECT nickname, country, city, total_moves, received_at FROM results "
-                        "WHERE ") +
-                class_match + " AND total_moves >= $5 ORDER BY total_moves, id LIMIT $6 OFFSET $7",
-            parameters);
-        for (int i = 0; i < rows.rows(); ++i) {
-            page.results.push_back(
-                published_from(rows, i, 0, first_place + 1 + int64_t(page.results.size())));
-        }
+        static const std::string page = page_sql('$');
+        ClassRecords records =
+            class_page(settings, class_size(connection, settings), blocks, first_place, count,
+                       [&](int32_t from_moves, int64_t skipped, int most) {
+                           std::vector<std::string> parameters = settings_parameters(settings);
+                           parameters.push_back(std::to_string(from_moves));
+                           parameters.push_back(std::to_string(most));
+                           parameters.push_back(std::to_string(skipped));
+                           const PostgresResult rows = connection.run(page, parameters);
+                           std::vector<PublishedResult> results;
+                           for (int i = 0; i < rows.rows(); ++i) {
+                               results.push_back(published_from(PostgresRow{rows, i}, 0, 0));
+                           }
+                           return results;
+                       });
         transaction.commit();
-        return page;
+        return records;
     });
 }
 
@@ -756,9 +649,8 @@ uint64_t PostgresStore::generation() {
 }
 
 int64_t PostgresStore::erase_player(PlayerField field, std::string_view value) {
-    // E-mail addresses are compared without regard to the case of their Latin letters, as
-    // mail does (and as the SQLite file's lower() does), and without the blanks a player may
-    // have typed around them; nicknames exactly.
+    // The e-mail rule of erase_player: translate, since lower() would fold more than the
+    // Latin letters in some of the server's locales.
     const bool email = field == PlayerField::email;
     const char* sql = email ? "DELETE FROM results WHERE translate(btrim(email, $2), "
                               "'ABCDEFGHIJKLMNOPQRSTUVWXYZ', 'abcdefghijklmnopqrstuvwxyz') = "
@@ -780,21 +672,16 @@ void PostgresStore::each_published(
         [&](PostgresConnection& connection) {
             PostgresTransaction transaction(connection,
                                             "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-            connection.execute(published_cursor);
-            TestSettings current{};
-            int64_t place = 0;
+            connection.execute(published_cursor());
+            PlaceCounter places;
             for (;;) {
                 const PostgresResult rows = connection.execute("FETCH 1000 FROM published");
                 if (rows.rows() == 0) {
                     break;
                 }
                 for (int i = 0; i < rows.rows(); ++i) {
-                    const TestSettings settings{
-                        int32_t(rows.integer(i, 0)), int32_t(rows.integer(i, 1)),
-                        int32_t(rows.integer(i, 2)), int32_t(rows.integer(i, 3))};
-                    place = settings == current ? place + 1 : 1;
-                    current = settings;
-                    each(settings, published_from(rows, i, 4, place));
+                    const TestSettings settings = settings_from(PostgresRow{rows, i}, 0);
+                    each(settings, published_from(PostgresRow{rows, i}, 4, places.next(settings)));
                 }
             }
             transaction.commit();

@@ -3,19 +3,17 @@
 // counts that triggers keep in the same transactions.
 #pragma once
 
+#include "server/store/queued_writer.h"
 #include "server/store/results_store.h"
-#include "server/store/store_outage.h"
-#include "server/store/write_queue.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 class PostgresConnection;
 
-class PostgresStore final : public ResultsStore {
+class PostgresStore final : public ResultsStore, private BatchBackend {
   public:
     // Connects and makes the tables if they are missing; throws StoreOpenError, without the
     // password, unless the database answers and can be written.
@@ -49,12 +47,11 @@ class PostgresStore final : public ResultsStore {
     template <typename Read> auto reading(Read read, bool again_if_lost = true);
     std::unique_ptr<PostgresConnection> connect() const;
 
-    void write_batches();
-    void write_batch(std::vector<PendingResult>& batch);
+    std::vector<StoredResult> store_batch(const std::vector<const PendingResult*>& rows) override;
 
     std::string uri_;
     StoreLimits limits_;
-    std::unique_ptr<PostgresConnection> writer_; // the writer thread's alone once it runs
+    std::unique_ptr<PostgresConnection> writer_; // queued_'s thread's alone once it runs
     // The writer's last reading of size_bytes, and when it was taken.
     int64_t size_read_ = 0;
     std::optional<std::chrono::steady_clock::time_point> size_read_at_;
@@ -64,7 +61,5 @@ class PostgresStore final : public ResultsStore {
     std::vector<std::unique_ptr<PostgresConnection>> idle_;
     size_t open_readers_ = 0;
 
-    StoreOutage outage_; // the writer thread's
-    WriteQueue queue_;
-    std::thread writer_thread_;
+    std::optional<QueuedWriter> queued_; // started once the tables exist; last, so ended first
 };

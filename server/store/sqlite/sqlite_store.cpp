@@ -4,7 +4,10 @@
 
 #include "server/row/log_error.h"
 #include "server/row/utf8_text.h"
+#include "server/store/class_places.h"
 #include "server/store/move_blocks.h"
+#include "server/store/result_columns.h"
+#include "server/store/result_sql.h"
 #include "server/store/sqlite/sqlite_handles.h"
 
 #include <sqlite3.h>
@@ -160,8 +163,7 @@ std::string block_existing() {
            block_shifts_values() + ") GROUP BY 1, 2, 3, 4, 5, 6";
 }
 
-constexpr const char* class_match = "initial_ball_count = ?1 AND colour_count = ?2 AND "
-                                    "round_count = ?3 AND lines_per_round = ?4";
+const std::string settings_match = class_match(class_parameters('?'));
 
 // The file holds e-mails and birth years: a new one is its owner's alone, and SQLite gives
 // its -wal and -shm files the same mode.
@@ -235,37 +237,9 @@ SqliteConnection sound_writer(const std::string& path, std::chrono::milliseconds
     }
 }
 
-StoredResult stored_from(SqliteQuery& find, const std::string& link_key) {
-    StoredResult stored;
-    stored.received_at = find.integer(1);
-    ResultRow& r = stored.row;
-    r.link_key = link_key;
-    r.settings.initial_ball_count = int32_t(find.integer(2));
-    r.settings.colour_count = int32_t(find.integer(3));
-    r.settings.round_count = int32_t(find.integer(4));
-    r.settings.lines_per_round = int32_t(find.integer(5));
-    r.total_moves = int32_t(find.integer(6));
-    r.utf8_texts.nickname = find.text(7);
-    r.utf8_texts.country = find.text(8);
-    r.utf8_texts.city = find.text(9);
-    r.utf8_texts.hidden_text = find.text(10);
-    r.utf8_texts.birth_year = find.text(11);
-    r.utf8_texts.email = find.text(12);
-    return stored;
-}
-
 void bind_settings(SqliteQuery& query, const TestSettings& s) {
     query.bind(1, s.initial_ball_count).bind(2, s.colour_count);
     query.bind(3, s.round_count).bind(4, s.lines_per_round);
-}
-
-PublishedResult published_from(const SqliteQuery& query, int first_column, int64_t place) {
-    return {place,
-            query.text(first_column),
-            query.text(first_column + 1),
-            query.text(first_column + 2),
-            int32_t(query.integer(first_column + 3)),
-            query.integer(first_column + 4)};
 }
 
 // Another connection's lock is a moment's wait; a disk that fails or is full, or a file that
@@ -296,24 +270,12 @@ struct SqliteStore::Writer {
     Writer(const std::string& path, std::chrono::milliseconds lock_wait)
         : connection(sound_writer(path, lock_wait)) {}
     SqliteConnection connection;
-    SqliteStatement insert{connection, R"sql(
-        INSERT INTO results (link_key, received_at, initial_ball_count, colour_count,
-            round_count, lines_per_round, total_moves, nickname, country, city, hidden_text,
-            birth_year, email)
-        VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)
-        ON CONFLICT (link_key) DO NOTHING)sql"};
-    SqliteStatement find{connection, R"sql(
-        SELECT id, received_at, initial_ball_count, colour_count, round_count, lines_per_round,
-            total_moves, nickname, country, city, hidden_text, birth_year, email
-        FROM results WHERE link_key = ?1)sql"};
-    SqliteStatement ahead{connection,
-                          ("SELECT " + results_below_sql({"?1", "?2", "?3", "?4"}, "?5") +
-                           " + (SELECT count(*) FROM results WHERE " + class_match +
-                           " AND total_moves = ?5 AND id < ?6)")
-                              .c_str()};
-    SqliteStatement class_size{
-        connection,
-        (std::string("SELECT result_count FROM class_counts WHERE ") + class_match).c_str()};
+    SqliteStatement insert{connection,
+                           (std::string("INSERT INTO results (") + std::string(result_columns) +
+                            ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
+                            "?11, ?12, ?13) ON CONFLICT (link_key) DO NOTHING")
+                               .c_str()};
+    SqliteStatement find{connection, stored_sql("r.link_key = ?1").c_str()};
     SqliteStatement pages_in_use{connection, R"sql(
         SELECT (c.page_count - f.freelist_count) * s.page_size
         FROM pragma_page_count() c, pragma_freelist_count() f, pragma_page_size() s)sql"};
@@ -336,51 +298,26 @@ struct SqliteStore::Writer {
         return bytes;
     }
 
-    // Stores one row of the open transaction and reads back its result and place.
-    StoredResult store(const ResultRow& row, int64_t received_at) {
-        bool new_row = false;
-        {
-            SqliteQuery query(insert);
-            query.bind(1, row.link_key)
-                .bind(2, received_at)
-                .bind(3, row.settings.initial_ball_count);
-            query.bind(4, row.settings.colour_count).bind(5, row.settings.round_count);
-            query.bind(6, row.settings.lines_per_round)
-                .bind(7, row.total_moves)
-                .bind(8, row.utf8_texts.nickname);
-            query.bind(9, row.utf8_texts.country)
-                .bind(10, row.utf8_texts.city)
-                .bind(11, row.utf8_texts.hidden_text);
-            query.bind(12, row.utf8_texts.birth_year).bind(13, row.utf8_texts.email);
-            query.step();
-            new_row = connection.changes() > 0;
+    // Stores one row in the open transaction; false when its link was stored before.
+    bool insert_row(const ResultRow& row, int64_t received_at) {
+        SqliteQuery query(insert);
+        put_columns(row, received_at,
+                    [&](int column, const auto& value) { query.bind(column + 1, value); });
+        query.step();
+        return connection.changes() > 0;
+    }
+
+    // The row of a link as stored, with its place and class size.
+    StoredResult stored(const std::string& link_key) {
+        SqliteQuery query(find);
+        query.bind(1, link_key);
+        if (!query.step()) {
+            throw SqliteError("the stored result is missing", SQLITE_INTERNAL);
         }
-        StoredResult stored;
-        int64_t id = 0;
-        {
-            SqliteQuery query(find);
-            query.bind(1, row.link_key);
-            if (!query.step()) {
-                throw SqliteError("the stored result is missing", SQLITE_INTERNAL);
-            }
-            id = query.integer(0);
-            stored = stored_from(query, row.link_key);
-        }
-        stored.new_row = new_row;
-        {
-            SqliteQuery query(ahead);
-            bind_settings(query, stored.row.settings);
-            query.bind(5, stored.row.total_moves).bind(6, id);
-            query.step();
-            stored.place = query.integer(0) + 1;
-        }
-        {
-            SqliteQuery query(class_size);
-            bind_settings(query, stored.row.settings);
-            query.step();
-            stored.class_size = query.integer(0);
-        }
-        return stored;
+        StoredResult result = stored_from(query, 0);
+        result.place = query.integer(result_column_count);
+        result.class_size = query.integer(result_column_count + 1);
+        return result;
     }
 };
 
@@ -394,39 +331,28 @@ struct SqliteStore::Reader {
         ORDER BY result_count DESC, initial_ball_count, colour_count, round_count,
             lines_per_round
         LIMIT ?1)sql"};
-    SqliteStatement best{connection, (std::string(R"sql(
-        SELECT nickname, country, city, total_moves, received_at FROM results
-        WHERE )sql") + class_match + " ORDER BY total_moves, id LIMIT ?5")
+    SqliteStatement best{connection, (std::string("SELECT ") + std::string(published_columns) +
+                                      " FROM results WHERE " + settings_match +
+                                      " ORDER BY total_moves, id LIMIT ?5")
                                          .c_str()};
-    SqliteStatement count{connection, "SELECT coalesce(sum(result_count), 0) FROM class_counts"};
-    SqliteStatement size{
-        connection,
-        (std::string("SELECT result_count FROM class_counts WHERE ") + class_match).c_str()};
+    SqliteStatement count{connection, result_count_sql};
+    SqliteStatement size{connection, class_size_sql('?').c_str()};
     SqliteStatement below{connection,
-                          ("SELECT " + results_below_sql({"?1", "?2", "?3", "?4"}, "?5")).c_str()};
+                          ("SELECT " + results_below_sql(class_parameters('?'), "?5")).c_str()};
     SqliteStatement move_counts{connection, (std::string(R"sql(
         SELECT total_moves, result_count FROM move_counts WHERE )sql") +
-                                             class_match +
+                                             settings_match +
                                              " AND total_moves >= ?5 AND total_moves < ?6 "
                                              "ORDER BY total_moves LIMIT ?7")
                                                 .c_str()};
     SqliteStatement move_blocks{connection, (std::string(R"sql(
         SELECT block, result_count FROM move_blocks WHERE )sql") +
-                                             class_match +
+                                             settings_match +
                                              " AND shift = ?5 AND block >= ?6 AND block < ?7 "
                                              "ORDER BY block LIMIT ?8")
                                                 .c_str()};
-    SqliteStatement from_moves{connection, (std::string(R"sql(
-        SELECT nickname, country, city, total_moves, received_at FROM results
-        WHERE )sql") + class_match +
-                                            " AND total_moves >= ?5 ORDER BY total_moves, id "
-                                            "LIMIT ?6 OFFSET ?7")
-                                               .c_str()};
-    SqliteStatement all{connection, R"sql(
-        SELECT initial_ball_count, colour_count, round_count, lines_per_round, nickname, country,
-            city, total_moves, received_at FROM results
-        ORDER BY initial_ball_count, colour_count, round_count, lines_per_round, total_moves,
-            id)sql"};
+    SqliteStatement from_moves{connection, page_sql('?').c_str()};
+    SqliteStatement all{connection, every_published_sql().c_str()};
 
     // One snapshot of the file for everything read inside.
     template <typename Read> auto snapshot(Read read) {
@@ -523,7 +449,7 @@ SqliteStore::SqliteStore(const std::string& path, StoreLimits limits)
           readers.push_back(std::make_unique<Reader>(path, limits.lock_wait));
           return readers;
       }()),
-      open_readers_(1), queue_(limits.max_pending), writer_thread_([this] { write_batches(); }) {}
+      open_readers_(1), queued_(*this, limits.max_pending) {}
 
 SqliteStore::ReaderLease SqliteStore::lease() {
     std::unique_lock lock(readers_mutex_);
@@ -558,61 +484,38 @@ void SqliteStore::give_back(std::unique_ptr<Reader> reader) {
     reader_free_.notify_one();
 }
 
-SqliteStore::~SqliteStore() {
-    queue_.stop();
-    writer_thread_.join();
-}
+SqliteStore::~SqliteStore() = default;
 
 void SqliteStore::store_async(ResultRow row, int64_t received_at,
                               std::function<void(StoreOutcome)> done) {
-    PendingResult pending{std::move(row), received_at, std::move(done)};
-    if (!queue_.push(pending)) {
-        pending.done({StoreStatus::busy, {}});
-    }
+    queued_.push(std::move(row), received_at, std::move(done));
 }
 
-// Takes whatever is queued as one batch; each result waits at most for the batch before it
-// and its own.
-void SqliteStore::write_batches() {
-    std::vector<PendingResult> batch;
-    while (queue_.take(batch)) {
-        write_batch(batch);
-        batch.clear();
-    }
-}
-
-void SqliteStore::write_batch(std::vector<PendingResult>& batch) {
-    std::vector<StoreOutcome> outcomes(batch.size());
-    StoreStatus failure = StoreStatus::stored;
+std::vector<StoredResult> SqliteStore::store_batch(const std::vector<const PendingResult*>& rows) {
     try {
         const std::lock_guard lock(writer_mutex_);
         SqliteTransaction transaction(writer_->connection);
         // Measured once a batch, with the write lock held: what an operator erased counts.
         // A batch begun below the bound may end beyond it by at most its own results.
         if (writer_->size_bytes() >= limits_.max_db_bytes) {
-            failure = StoreStatus::full;
+            throw BatchRefused(StoreStatus::full, "the store is full");
         }
-        for (size_t i = 0; i < batch.size() && failure == StoreStatus::stored; ++i) {
-            outcomes[i] = {StoreStatus::stored, writer_->store(batch[i].row, batch[i].received_at)};
+        std::vector<bool> new_rows;
+        new_rows.reserve(rows.size());
+        for (const PendingResult* pending : rows) {
+            new_rows.push_back(writer_->insert_row(pending->row, pending->received_at));
         }
-        if (failure == StoreStatus::stored) {
-            transaction.commit();
+        std::vector<StoredResult> stored;
+        stored.reserve(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            stored.push_back(writer_->stored(rows[i]->row.link_key));
+            stored.back().new_row = new_rows[i];
         }
+        transaction.commit();
+        return stored;
     } catch (const SqliteError& e) {
         // Nothing of the batch is stored: the transaction rolled back as it unwound.
-        failure = failure_of(e.code);
-        if (failure == StoreStatus::unavailable) {
-            outage_.refused(batch.size(), e.what());
-        } else if (failure == StoreStatus::failed) {
-            log_error(e.what());
-        }
-    }
-    if (failure != StoreStatus::unavailable) {
-        outage_.reached();
-    }
-    for (size_t i = 0; i < batch.size(); ++i) {
-        batch[i].done(failure == StoreStatus::stored ? std::move(outcomes[i])
-                                                     : StoreOutcome{failure, {}});
+        throw BatchRefused(failure_of(e.code), e.what());
     }
 }
 
@@ -625,10 +528,7 @@ std::vector<ClassRecords> SqliteStore::records(int per_class, int max_classes) {
             SqliteQuery largest(r.largest);
             largest.bind(1, max_classes);
             while (largest.step()) {
-                classes.push_back({{int32_t(largest.integer(0)), int32_t(largest.integer(1)),
-                                    int32_t(largest.integer(2)), int32_t(largest.integer(3))},
-                                   largest.integer(4),
-                                   {}});
+                classes.push_back({settings_from(largest, 0), largest.integer(4), {}});
             }
         }
         for (ClassRecords& c : classes) {
@@ -636,8 +536,9 @@ std::vector<ClassRecords> SqliteStore::records(int per_class, int max_classes) {
             bind_settings(best, c.settings);
             best.bind(5, per_class);
             while (best.step()) {
-                c.results.push_back(published_from(best, 0, int64_t(c.results.size()) + 1));
+                c.results.push_back(published_from(best, 0, 0));
             }
+            number_places(c.results, 1);
         }
         return classes;
     });
@@ -648,22 +549,18 @@ ClassRecords SqliteStore::class_results(const TestSettings& settings, int64_t fi
     const ReaderLease lease = this->lease();
     Reader& r = *lease;
     return r.snapshot([&] {
-        ClassRecords page{settings, r.class_size(settings), {}};
-        if (first_place < 0 || first_place >= page.class_size || count <= 0) {
-            return page;
-        }
-        // The move count the page starts in, from the block counts: a deep page then skips
-        // over only the ties of one move count, never the whole class.
         ClassBlocks blocks(r, settings);
-        const MovesPlace start = find_places(blocks, {first_place}).at(0);
-        SqliteQuery from(r.from_moves);
-        bind_settings(from, settings);
-        from.bind(5, start.moves).bind(6, count).bind(7, first_place - start.below);
-        while (from.step()) {
-            page.results.push_back(
-                published_from(from, 0, first_place + 1 + int64_t(page.results.size())));
-        }
-        return page;
+        return class_page(settings, r.class_size(settings), blocks, first_place, count,
+                          [&](int32_t from_moves, int64_t skipped, int most) {
+                              std::vector<PublishedResult> rows;
+                              SqliteQuery from(r.from_moves);
+                              bind_settings(from, settings);
+                              from.bind(5, from_moves).bind(6, most).bind(7, skipped);
+                              while (from.step()) {
+                                  rows.push_back(published_from(from, 0, 0));
+                              }
+                              return rows;
+                          });
     });
 }
 
@@ -701,9 +598,7 @@ int64_t SqliteStore::size_bytes() {
 }
 
 int64_t SqliteStore::erase_player(PlayerField field, std::string_view value) {
-    // E-mail addresses are compared without regard to the case of their Latin letters, as
-    // mail does, and without the blanks a player may have typed around them; nicknames
-    // exactly.
+    // The e-mail rule of erase_player: SQLite's own lower() folds the Latin letters alone.
     const char* sql = field == PlayerField::email
                           ? "DELETE FROM results WHERE lower(trim(email, ?2)) = lower(trim(?1, ?2))"
                           : "DELETE FROM results WHERE nickname = ?1";
@@ -728,14 +623,10 @@ void SqliteStore::each_published(
     Reader& r = *lease;
     r.snapshot([&] {
         SqliteQuery all(r.all);
-        TestSettings current{};
-        int64_t place = 0;
+        PlaceCounter places;
         while (all.step()) {
-            const TestSettings settings{int32_t(all.integer(0)), int32_t(all.integer(1)),
-                                        int32_t(all.integer(2)), int32_t(all.integer(3))};
-            place = settings == current ? place + 1 : 1;
-            current = settings;
-            each(settings, published_from(all, 4, place));
+            const TestSettings settings = settings_from(all, 0);
+            each(settings, published_from(all, 4, places.next(settings)));
         }
         return 0;
     });

@@ -2,15 +2,13 @@
 // arrives together, their places, and the best results of each settings class.
 #pragma once
 
+#include "server/store/queued_writer.h"
 #include "server/store/results_store.h"
-#include "server/store/store_outage.h"
-#include "server/store/write_queue.h"
 
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
-class SqliteStore final : public ResultsStore {
+class SqliteStore final : public ResultsStore, private BatchBackend {
   public:
     // Opens or creates the file (readable by its owner only), with its tables, in WAL mode;
     // throws StoreOpenError unless it can be written and passes SQLite's quick check.
@@ -45,8 +43,7 @@ class SqliteStore final : public ResultsStore {
     // StoreError.
     ReaderLease lease();
     void give_back(std::unique_ptr<Reader> reader);
-    void write_batches();
-    void write_batch(std::vector<PendingResult>& batch);
+    std::vector<StoredResult> store_batch(const std::vector<const PendingResult*>& rows) override;
 
     std::string path_;
     StoreLimits limits_;
@@ -61,9 +58,7 @@ class SqliteStore final : public ResultsStore {
     std::vector<std::unique_ptr<Reader>> idle_readers_;
     size_t open_readers_ = 0;
 
-    StoreOutage outage_; // the writer thread's
-    WriteQueue queue_;
-    std::thread writer_thread_;
+    QueuedWriter queued_; // last: its thread ends before the connections close
 };
 
 // A consistent copy of a SQLite results file into a new file, made while services may write
