@@ -1,8 +1,10 @@
 // referee_bench [PLAYS]: moves refereed per second on 1 thread and on 4 threads at once, each
 // thread with tests of its own, against copying a test's state in and out alone (what the
-// referee does under its lock besides playing). PLAYS per thread, 100000 by default. Not a test.
+// referee does under its lock besides playing); then skips, each a round's fresh board. PLAYS
+// moves per thread, 100000 by default, and a tenth as many skips. Not a test.
 #include "server/referee/referee.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -18,8 +20,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr long default_plays = 100000;
 constexpr long most_plays = 100000000;
-// A test that runs until the board is full: no round ends by its lines.
-constexpr TestSettings long_test{42, 7, 1, 9999};
+// Random moves with seven colours seldom make a line: the common move, which brings no balls.
+constexpr TestSettings moves_test{42, 7, 1, 9999};
+// Skips of full boards: each is a round's fresh board of 59 balls, the costliest request.
+constexpr TestSettings skips_test{59, 7, 999, 12};
 
 // A small generator for the bench's choice of cells; the referee's randomness is its own.
 struct XorShift {
@@ -32,36 +36,87 @@ struct XorShift {
     }
 };
 
-// A random ball to a random empty cell: the engine judges it (refused when unreachable).
 struct ThreadCount {
     long plays = 0;
-    long taken = 0;
+    long with_lines = 0;
 };
 
-ThreadCount referee_plays(long plays, uint64_t thread_seed) {
+// The empty cells a ball at cell could reach, as the engine would find them.
+int reachable_from(const GameState& state, int cell, std::array<int, board_cells>& found) {
+    std::array<bool, board_cells> seen{};
+    int count = 0;
+    int frontier[board_cells];
+    int frontier_size = 0;
+    frontier[frontier_size++] = cell;
+    seen[size_t(cell)] = true;
+    while (frontier_size > 0) {
+        const int at = frontier[--frontier_size];
+        const int column = at / 8;
+        const int row = at % 8;
+        const int neighbours[4][2] = {
+            {column - 1, row}, {column + 1, row}, {column, row - 1}, {column, row + 1}};
+        for (const auto& next : neighbours) {
+            if (next[0] < 0 || next[0] > 7 || next[1] < 0 || next[1] > 7) {
+                continue;
+            }
+            const int index = cell_index(next[0], next[1]);
+            if (!seen[size_t(index)] && state.board[index] == 0) {
+                seen[size_t(index)] = true;
+                found[size_t(count++)] = index;
+                frontier[frontier_size++] = index;
+            }
+        }
+    }
+    return count;
+}
+
+// Random balls moved to random cells they reach: every one is taken.
+ThreadCount referee_moves(long plays, uint64_t thread_seed) {
     XorShift choice{thread_seed * 0x9E3779B97F4A7C15u + 1};
     ThreadCount count;
-    RunningTest test = start_running_test(long_test, fresh_seed())->test;
-    int32_t next_play = 1;
+    RunningTest test = start_running_test(moves_test, fresh_seed())->test;
+    std::array<int, board_cells> targets{};
     while (count.plays < plays) {
         if (test_result(test)) {
-            test = start_running_test(long_test, fresh_seed())->test;
-            next_play = 1;
+            test = start_running_test(moves_test, fresh_seed())->test;
         }
         int from = int(choice.next() % board_cells);
-        while (test.state.board[from] == 0) {
-            from = (from + 1) % board_cells;
+        int reachable = 0;
+        for (int tried = 0; tried < board_cells; ++tried, from = (from + 1) % board_cells) {
+            if (test.state.board[from] != 0 &&
+                (reachable = reachable_from(test.state, from, targets)) > 0) {
+                break;
+            }
         }
-        int to = int(choice.next() % board_cells);
-        while (test.state.board[to] != 0) {
-            to = (to + 1) % board_cells;
+        if (reachable == 0) {
+            std::fprintf(stderr, "referee_bench: a board without a move\n");
+            std::exit(1);
         }
+        const int to = targets[choice.next() % uint32_t(reachable)];
+        const int32_t lines_before = test.state.total_lines;
         const PlayAnswer answer =
-            play_move(test, {from / 8, from % 8}, {to / 8, to % 8}, next_play);
+            play_move(test, {from / 8, from % 8}, {to / 8, to % 8}, test.answered + 1);
+        if (answer.refusal != Refusal::none) {
+            std::fprintf(stderr, "referee_bench: a move refused: %s\n",
+                         refusal_text(answer.refusal));
+            std::exit(1);
+        }
         ++count.plays;
-        if (answer.refusal == Refusal::none) {
-            ++count.taken;
-            ++next_play;
+        count.with_lines += test.state.total_lines != lines_before;
+    }
+    return count;
+}
+
+ThreadCount referee_skips(long plays, uint64_t) {
+    ThreadCount count;
+    RunningTest test = start_running_test(skips_test, fresh_seed())->test;
+    for (; count.plays < plays; ++count.plays) {
+        if (test_result(test)) {
+            test = start_running_test(skips_test, fresh_seed())->test;
+        }
+        if (skip_test_round(test, test.answered + 1).refusal != Refusal::none) {
+            std::fprintf(stderr, "referee_bench: a skip refused\n");
+            std::exit(1);
         }
     }
     return count;
@@ -69,7 +124,7 @@ ThreadCount referee_plays(long plays, uint64_t thread_seed) {
 
 // The reference: the two copies of a test's state alone, into a game of the thread's own.
 ThreadCount state_copies(long plays, uint64_t) {
-    RunningTest test = start_running_test(long_test, fresh_seed())->test;
+    RunningTest test = start_running_test(moves_test, fresh_seed())->test;
     GameState engine_side{};
     ThreadCount count;
     for (; count.plays < plays; ++count.plays) {
@@ -78,13 +133,12 @@ ThreadCount state_copies(long plays, uint64_t) {
         test.state = engine_side;
         std::atomic_signal_fence(std::memory_order_seq_cst);
     }
-    count.taken = count.plays;
     return count;
 }
 
 struct Rate {
     double plays_per_second;
-    double taken_share;
+    double line_share;
 };
 
 template <typename Work> Rate run_on_threads(int threads, long plays, Work work) {
@@ -99,20 +153,21 @@ template <typename Work> Rate run_on_threads(int threads, long plays, Work work)
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     long total = 0;
-    long taken = 0;
+    long with_lines = 0;
     for (const ThreadCount& count : counts) {
         total += count.plays;
-        taken += count.taken;
+        with_lines += count.with_lines;
     }
-    return {double(total) / seconds, double(taken) / double(total)};
+    return {double(total) / seconds, double(with_lines) / double(total)};
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::printf("usage: referee_bench [PLAYS]\nMoves refereed per second on 1 and 4 "
-                    "threads, against copying the state alone; PLAYS per thread (%ld).\n",
+        std::printf("usage: referee_bench [PLAYS]\nMoves and skips refereed per second on 1 "
+                    "and 4 threads, against copying the state alone; PLAYS moves per thread (%ld)"
+                    ", a tenth as many skips.\n",
                     default_plays);
         return 0;
     }
@@ -131,13 +186,14 @@ int main(int argc, char** argv) {
         }
     }
     for (const int threads : {1, 4}) {
-        const Rate copies = run_on_threads(threads, plays, state_copies);
-        const Rate refereed = run_on_threads(threads, plays, referee_plays);
-        std::printf("%d thread%s: %.0f moves refereed/s (%.0f%% taken, the rest unreachable), "
-                    "%.0f state copies/s; a move costs %.1f copies\n",
-                    threads, threads == 1 ? "" : "s", refereed.plays_per_second,
-                    100 * refereed.taken_share, copies.plays_per_second,
-                    copies.plays_per_second / refereed.plays_per_second);
+        const double copies = run_on_threads(threads, plays, state_copies).plays_per_second;
+        const Rate moves = run_on_threads(threads, plays, referee_moves);
+        const Rate skips = run_on_threads(threads, plays / 10, referee_skips);
+        std::printf("%d thread%s: %.0f state copies in and out/s; %.0f moves refereed/s (%.1f%% "
+                    "with a line), %.1f copies' time each; %.0f skips/s, %.1f copies' time each\n",
+                    threads, threads == 1 ? "" : "s", copies, moves.plays_per_second,
+                    100 * moves.line_share, copies / moves.plays_per_second, skips.plays_per_second,
+                    copies / skips.plays_per_second);
     }
     return 0;
 }
