@@ -48,17 +48,24 @@ TEST(RefereeSeed, FreshSeedsDifferAndFillTheirKey) {
     EXPECT_NE(a, RefereeSeed{});
 }
 
-// The board as the page keeps it: the start's and every answer's steps applied in order.
+// The board and preview as the page keeps them: the start's and every answer's steps applied
+// in order.
 struct PageBoard {
     std::array<uint8_t, board_cells> cells{}; // colour + 1, as the engine's board
+    std::array<int, preview_slots> preview = {-1, -1, -1, -1, -1};
     void apply(const Revealed& revealed) {
         for (const BoardStep& step : revealed.steps) {
             if (step.kind == StepKind::put) {
                 cells[cell_index(step.column_or_slot, step.row)] = uint8_t(step.colour + 1);
             } else if (step.kind == StepKind::take) {
                 cells[cell_index(step.column_or_slot, step.row)] = 0;
+            } else if (step.kind == StepKind::show) {
+                preview[step.column_or_slot] = step.colour;
+            } else if (step.kind == StepKind::hide) {
+                preview[step.column_or_slot] = -1;
             }
         }
+        EXPECT_EQ(preview, revealed.preview);
     }
     bool matches(const GameState& state) const {
         return std::memcmp(cells.data(), state.board, board_cells) == 0;
