@@ -50,7 +50,8 @@ struct GameState {
 extern GameState game;
 void reset_game_state();
 
-// engine/random_source.cpp: the random generator.
+// engine/random_source.cpp: the random generator. A seed gives only 2^32 of its states.
+uint64_t seeded_random_state(uint32_t seed);
 void rng_seed(uint32_t seed);
 int32_t rng_next();
 

@@ -30,7 +30,9 @@ int read_count(int id, int max_digits, int fallback) {
 
 } // namespace
 
-void new_test() {
+void new_test() { new_test_from(seeded_random_state(current_time())); }
+
+void new_test_from(uint64_t random_state) {
     game.settings.round_count = read_count(IDC_ROUNDS, rounds_digits, default_rounds);
     game.settings.lines_per_round =
         read_count(IDC_LINES_PER_ROUND, lines_per_round_digits, default_lines_per_round);
@@ -42,7 +44,7 @@ void new_test() {
     }
 
     enter_panel_phase(PanelPhase::test_running);
-    start_test();
+    start_test(random_state);
 }
 
 void read_colour_count() {
@@ -53,7 +55,7 @@ void read_colour_count() {
     }
 }
 
-void start_test() {
+void start_test(uint64_t random_state) {
     game.settings.initial_ball_count = list_selection() + fewest_initial_balls;
     game.current_round = 1;
     game.total_lines = 0;
@@ -61,7 +63,7 @@ void start_test() {
     game.lines_this_round = 0;
     show_score();
     set_control_text(IDC_ACCURACY_DISPLAY, "0.0");
-    rng_seed(current_time());
+    game.random_state = random_state;
     reset_board();
     start_round_fill();
 }

@@ -24,6 +24,7 @@ const std::vector<Floor> floors = {
     {"server/store/sqlite", 7, "service"},
     {"server/store/postgres", 7, "service"},
     {"server/store", 6, "service"},
+    {"server/referee", 6, "service"},
     {"server/http", 5, "service"},
     {"server/row", 5, "service"},
     {"panel", 5, ""},
