@@ -141,7 +141,10 @@ template <typename Access> OptionValue addresses(Access access) {
             [=](const ServiceOptions& options) {
                 std::string shown;
                 for (const boost::asio::ip::address& address : access(options)) {
-                    shown += (shown.empty() ? "" : ",") + address.to_string();
+                    // Appended piecewise: GCC 12 warns falsely about "literal" + string
+                    // (-Wrestrict).
+                    shown += shown.empty() ? "" : ",";
+                    shown += address.to_string();
                 }
                 return shown.empty() ? std::string("none") : shown;
             }};
@@ -246,7 +249,8 @@ std::string wrapped(std::string_view text, size_t width, const std::string& inde
             lines += indent + line + "\n";
             line.clear();
         }
-        line += (line.empty() ? "" : " ") + std::string(word);
+        line += line.empty() ? "" : " "; // piecewise, as above
+        line += word;
         start = blank + 1;
     }
     return lines + indent + line + "\n";

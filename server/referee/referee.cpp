@@ -79,6 +79,23 @@ PlayAnswer answer(RunningTest& test, const PlayRequest& request, Revealed reveal
 // A click at the cell's centre pixel, where the program's player would click.
 void click_cell(Cell cell) { click_board_at(cell_centre_x(cell.column), cell_centre_y(cell.row)); }
 
+// What a request is answered without playing it: a refused number, the last answer again for
+// its repeat, or the end of the test.
+std::optional<PlayAnswer> answer_before_playing(const RunningTest& test, const PlayRequest& request,
+                                                int32_t play_number) {
+    const Refusal by_number = judge_play_number(test, request, play_number);
+    if (by_number != Refusal::none) {
+        return PlayAnswer{by_number, {}};
+    }
+    if (play_number == test.answered) {
+        return PlayAnswer{Refusal::none, test.last_answer};
+    }
+    if (test_is_over(test.state)) {
+        return PlayAnswer{Refusal::test_over, {}};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 const char* refusal_text(Refusal refusal) {
@@ -139,15 +156,8 @@ std::optional<StartedTest> start_running_test(const TestSettings& settings,
 
 PlayAnswer play_move(RunningTest& test, Cell from, Cell to, int32_t play_number) {
     const PlayRequest request{false, from, to};
-    const Refusal by_number = judge_play_number(test, request, play_number);
-    if (by_number != Refusal::none) {
-        return {by_number, {}};
-    }
-    if (play_number == test.answered) {
-        return {Refusal::none, test.last_answer};
-    }
-    if (test_is_over(test.state)) {
-        return {Refusal::test_over, {}};
+    if (std::optional<PlayAnswer> early = answer_before_playing(test, request, play_number)) {
+        return *early;
     }
     if (!on_board(from) || !on_board(to)) {
         return {Refusal::off_board, {}};
@@ -174,15 +184,8 @@ PlayAnswer play_move(RunningTest& test, Cell from, Cell to, int32_t play_number)
 
 PlayAnswer skip_test_round(RunningTest& test, int32_t play_number) {
     const PlayRequest request{true, {}, {}};
-    const Refusal by_number = judge_play_number(test, request, play_number);
-    if (by_number != Refusal::none) {
-        return {by_number, {}};
-    }
-    if (play_number == test.answered) {
-        return {Refusal::none, test.last_answer};
-    }
-    if (test_is_over(test.state)) {
-        return {Refusal::test_over, {}};
+    if (std::optional<PlayAnswer> early = answer_before_playing(test, request, play_number)) {
+        return *early;
     }
     std::optional<Revealed> revealed = play_in_engine(test, play_number, [](uint64_t random_state) {
         game.random_state = random_state;
