@@ -25,7 +25,7 @@ uint32_t little_endian_word(const uint8_t* bytes) {
 // The block's first two words: the rounds run over all sixteen, only two are kept.
 std::array<uint32_t, 2> chacha20_first_words(const RefereeSeed& seed, uint32_t counter) {
     std::array<uint32_t, 16> state = {0x61707865, 0x3320646e, 0x79622d32, 0x6b206574};
-    for (int i = 0; i < 8; ++i) {
+    for (size_t i = 0; i < 8; ++i) {
         state[4 + i] = little_endian_word(&seed.key[4 * i]);
     }
     state[12] = counter; // words 13..15, the nonce, stay 0: a seed serves one test

@@ -605,6 +605,7 @@ ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t 
                            parameters.push_back(std::to_string(skipped));
                            const PostgresResult rows = connection.run(page, parameters);
                            std::vector<PublishedResult> results;
+                           results.reserve(size_t(rows.rows()));
                            for (int i = 0; i < rows.rows(); ++i) {
                                results.push_back(published_from(PostgresRow{rows, i}, 0, 0));
                            }
