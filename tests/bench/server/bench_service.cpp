@@ -42,6 +42,10 @@ constexpr long class_page_rows = 50;
 constexpr int deep_load_seconds = 600;
 // Time for the last requests wrk cut off to commit before the rows are counted.
 constexpr std::chrono::seconds settle{1};
+// The most a child may run: wrk its own duration and a minute to report, bench_scale an hour
+// for its million results (some minutes on a two-core machine).
+std::chrono::seconds wrk_bound(long seconds) { return std::chrono::seconds(seconds + 60); }
+constexpr std::chrono::seconds bench_scale_bound{3600};
 
 struct Options {
     std::vector<std::string> stores;
@@ -200,9 +204,11 @@ class Bench {
 
     // Requests per second of one wrk run; its whole report goes to standard error.
     double rate(const std::string& url) const {
-        const std::string report = output_of(
-            "wrk", {"-t" + std::to_string(wrk_threads), "-c" + std::to_string(wrk_connections),
-                    "-d" + std::to_string(options_.seconds) + "s", url});
+        const std::string report =
+            output_of("wrk",
+                      {"-t" + std::to_string(wrk_threads), "-c" + std::to_string(wrk_connections),
+                       "-d" + std::to_string(options_.seconds) + "s", url},
+                      wrk_bound(options_.seconds));
         std::fprintf(stderr, "%s", report.c_str());
         return requests_per_second(report);
     }
@@ -211,11 +217,12 @@ class Bench {
     std::unique_ptr<ChildRun> store_links(int port, const std::string& links, int threads,
                                           int connections) const {
         return std::make_unique<ChildRun>(
-            "wrk", std::vector<std::string>{"-t" + std::to_string(threads),
-                                            "-c" + std::to_string(connections),
-                                            "-d" + std::to_string(options_.seconds) + "s", "-s",
-                                            TRIVELLE_STORE_LINKS_SCRIPT, address(port, ""), "--",
-                                            links, std::to_string(threads)});
+            "wrk",
+            std::vector<std::string>{
+                "-t" + std::to_string(threads), "-c" + std::to_string(connections),
+                "-d" + std::to_string(options_.seconds) + "s", "-s", TRIVELLE_STORE_LINKS_SCRIPT,
+                address(port, ""), "--", links, std::to_string(threads)},
+            wrk_bound(options_.seconds));
     }
 
     std::string page(const ServiceProcess& service, const std::string& path) const {
@@ -318,8 +325,9 @@ class Bench {
 
         std::fprintf(stderr, "== %s: a million results\n", store_.c_str());
         const std::string million = new_store("million");
-        summary_.push_back(store_ + ": " +
-                           one_line(output_of(TRIVELLE_BENCH_SCALE, {million, "1000000"})));
+        summary_.push_back(
+            store_ + ": " +
+            one_line(output_of(TRIVELLE_BENCH_SCALE, {million, "1000000"}, bench_scale_bound)));
     }
 
     // A second service on the same database, and wrk's connections split between the two, each
@@ -386,7 +394,8 @@ class Bench {
         std::fprintf(stderr, "== %s: a class of %ld distinct move counts\n", store_.c_str(),
                      wide_results);
         const std::string wide_report = one_line(
-            output_of(TRIVELLE_BENCH_SCALE, {"--one-class", where, std::to_string(wide_results)}));
+            output_of(TRIVELLE_BENCH_SCALE, {"--one-class", where, std::to_string(wide_results)},
+                      bench_scale_bound));
         const auto service = start_service(where, "wide");
         const Latencies idle_rules = time_requests(service->port(), rules, probes);
         const Latencies idle_link = time_requests(service->port(), links_from(1), probes);
@@ -400,9 +409,11 @@ class Bench {
                      "== %s: %d clients reading %s while a result link and /rules are "
                      "timed\n",
                      store_.c_str(), deep_readers, deep_path.c_str());
-        ChildRun deep_load("wrk", {"-t1", "-c" + std::to_string(deep_readers),
-                                   "-d" + std::to_string(deep_load_seconds) + "s",
-                                   address(service->port(), deep_path)});
+        ChildRun deep_load("wrk",
+                           {"-t1", "-c" + std::to_string(deep_readers),
+                            "-d" + std::to_string(deep_load_seconds) + "s",
+                            address(service->port(), deep_path)},
+                           wrk_bound(deep_load_seconds));
         std::this_thread::sleep_for(std::chrono::seconds(2));
         const Latencies loaded_rules = time_requests(service->port(), rules, probes);
         const Latencies loaded_link = time_requests(service->port(), links_from(2), probes);

@@ -2,15 +2,20 @@
 // it ends, its standard error passed through.
 #include "tests/bench/server/child_run.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
-ChildRun::ChildRun(const std::string& program, const std::vector<std::string>& arguments) {
+ChildRun::ChildRun(const std::string& program, const std::vector<std::string>& arguments,
+                   std::chrono::seconds most)
+    : deadline_(std::chrono::steady_clock::now() + most) {
     int out[2];
     if (pipe(out) != 0) {
         return;
@@ -55,7 +60,26 @@ std::string ChildRun::output() {
         return text;
     }
     char buffer[4096];
-    for (ssize_t got; (got = read(output_, buffer, sizeof buffer)) != 0;) {
+    bool killed = false;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline_ - std::chrono::steady_clock::now());
+        pollfd readable{output_, POLLIN, 0};
+        const int ready =
+            killed ? 1 : poll(&readable, 1, int(std::clamp<int64_t>(left.count(), 0, INT_MAX)));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready == 0) {
+            // Past its bound: killed, its pipe then ends at once.
+            kill(pid_, SIGKILL);
+            killed = true;
+            continue;
+        }
+        const ssize_t got = read(output_, buffer, sizeof buffer);
+        if (got == 0) {
+            break;
+        }
         if (got > 0) {
             text.append(buffer, size_t(got));
         } else if (errno != EINTR) {
@@ -72,8 +96,9 @@ std::string ChildRun::output() {
     return text;
 }
 
-std::string output_of(const std::string& program, const std::vector<std::string>& arguments) {
-    ChildRun run(program, arguments);
+std::string output_of(const std::string& program, const std::vector<std::string>& arguments,
+                      std::chrono::seconds most) {
+    ChildRun run(program, arguments, most);
     if (!run.started()) {
         throw BenchFailure{"cannot start " + program};
     }
