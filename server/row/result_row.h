@@ -22,7 +22,12 @@ struct ResultRow {
     int32_t total_moves = 0;
     // The last three (hidden text, birth year, e-mail) are stored, never shown.
     PlayerTexts utf8_texts;
+    // Counted by the service's own referee from a test played on /play, not sent by a link:
+    // its link_key is verified_key_prefix and the test's id, never a hexadecimal query.
+    bool verified = false;
 };
+
+constexpr char verified_key_prefix = 'v';
 
 enum class Refusal {
     too_long,     // the query is longer than any the program sends
