@@ -31,6 +31,7 @@ struct PublishedResult {
     std::string city;
     int32_t total_moves = 0;
     int64_t received_at = 0;
+    bool verified = false; // counted by the service's referee, not sent by a link
 };
 
 // Results with the same settings are comparable: within one class the lines are the same, so
@@ -129,6 +130,10 @@ class ResultsStore {
     // class_size and settings as in records.
     virtual ClassRecords class_results(const TestSettings& settings, int64_t first_place,
                                        int count) = 0;
+    // The verified results of one class alone, in order of moves and then arrival, from place
+    // first_place + 1 among them, at most count; class_size counts the verified ones.
+    virtual ClassRecords verified_class_results(const TestSettings& settings, int64_t first_place,
+                                                int count);
     // Calls look_up once with the moves of one class's results, in one snapshot.
     virtual void look_up_moves(const TestSettings& settings,
                                const std::function<void(MovesLookup&)>& look_up) = 0;
