@@ -6,6 +6,7 @@
 #include "server/site/class_pages.h"
 #include "server/site/result_rate_limit.h"
 #include "server/site/results_site.h"
+#include "tests/server/no_running_tests.h"
 #include "tests/server/result_links.h"
 #include "tests/support/record_text.h"
 
@@ -162,6 +163,10 @@ struct CountingStore final : ResultsStore {
         const int64_t shown = std::max<int64_t>(0, std::min<int64_t>(count, 120 - first_place));
         return page_of_class(120, first_place + 1, int(shown));
     }
+    ClassRecords verified_class_results(const TestSettings& settings, int64_t, int) override {
+        ++other_reads;
+        return {settings, 0, {}};
+    }
     void look_up_moves(const TestSettings&, const std::function<void(MovesLookup&)>&) override {
         ++other_reads;
     }
@@ -171,6 +176,7 @@ struct CountingStore final : ResultsStore {
     int64_t erase_player(PlayerField, std::string_view) override { return 0; }
     void each_published(
         const std::function<void(const TestSettings&, const PublishedResult&)>&) override {}
+    RunningTests& running_tests() override { return no_running_tests(); }
 };
 
 TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
@@ -226,6 +232,9 @@ struct HeldStore final : ResultsStore {
         }
         return page_of_class(3, 1, 3);
     }
+    ClassRecords verified_class_results(const TestSettings& settings, int64_t, int) override {
+        return {settings, 0, {}};
+    }
     void look_up_moves(const TestSettings&, const std::function<void(MovesLookup&)>&) override {
         ++look_ups;
     }
@@ -235,6 +244,7 @@ struct HeldStore final : ResultsStore {
     int64_t erase_player(PlayerField, std::string_view) override { return 0; }
     void each_published(
         const std::function<void(const TestSettings&, const PublishedResult&)>&) override {}
+    RunningTests& running_tests() override { return no_running_tests(); }
 };
 
 TEST(ClassPages, ACrowdOfPageReadsWaitsForThePageReaderAloneAndBeyondItsQueueIsRefused) {
