@@ -193,6 +193,24 @@ function sayRefusal(reply) {
   say(reason || `${noConnection} (${reply.status})`);
 }
 
+// A test the service no longer knows (it expired or the service started afresh) cannot go
+// on: the panel starts over, so that New is open again. True if so.
+function forgetLostTest(reply) {
+  if (reply.answer.refused !== 'unknown_test') {
+    return false;
+  }
+  test = null;
+  unansweredMove = null;
+  for (const display of document.querySelectorAll('output')) {
+    display.value = '';
+  }
+  canvas.classList.remove('cross');
+  module.start(...boxPixels());
+  paint();
+  setState('ready');
+  return true;
+}
+
 function applyStep(step) {
   if (!Array.isArray(step)) {
     return;
@@ -305,7 +323,9 @@ async function sendMove(request) {
       module.take_back();
       paint();
       sayRefusal(reply);
-      setState(reply.answer.refused === 'test_over' ? 'over' : 'ready');
+      if (!forgetLostTest(reply)) {
+        setState(reply.answer.refused === 'test_over' ? 'over' : 'ready');
+      }
       return;
     }
     // A front server's error: the move may have been played; ask again with the same number.
@@ -374,7 +394,7 @@ function recall() {
 
 function showResult(answer) {
   const { place, class_size: classSize, moves, lines } = answer;
-  result.textContent = `Место ${place} из ${classSize}: ${lines} линий за ${moves} ходов. `;
+  result.textContent = `Место ${place} из ${classSize}. Линий: ${lines}, ходов: ${moves}. `;
   const page = answer.class_page;
   if (typeof page === 'string' && page.startsWith('/') && !page.startsWith('//')) {
     const link = document.createElement('a');
@@ -402,6 +422,9 @@ async function sendResult() {
       return;
     }
     sayRefusal(reply);
+    if (isRefusal(reply) && forgetLostTest(reply)) {
+      return;
+    }
   } catch {
     say(noConnection);
   }
