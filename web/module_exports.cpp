@@ -39,11 +39,19 @@ const uint32_t* trivelle_pixels() { return web_canvas.pixels.data(); }
 int trivelle_pixels_bytes() { return int(web_canvas.pixels.size() * sizeof(uint32_t)); }
 int trivelle_width() { return web_canvas.width; }
 int trivelle_height() { return web_canvas.height; }
-int trivelle_cell_x(int column) { return cell_centre_x(column) - web_canvas.origin_x; }
-int trivelle_cell_y(int row) { return cell_centre_y(row) - web_canvas.origin_y; }
+// Columns from the preview's (-2) to the grid's last, so that no product can overflow.
+int trivelle_cell_x(int column) {
+    return column < -2 || column > 7 ? -1 : cell_centre_x(column) - web_canvas.origin_x;
+}
+int trivelle_cell_y(int row) {
+    return row < 0 || row > 7 ? -1 : cell_centre_y(row) - web_canvas.origin_y;
+}
 int trivelle_cell_pitch() { return geometry.cell_size; }
 
 int trivelle_click(int x, int y) {
+    if (x < 0 || y < 0 || x >= web_canvas.width || y >= web_canvas.height) {
+        return -1; // off the canvas, where the program's window gets no click either
+    }
     const std::optional<WantedMove> move =
         click_view_at(x + web_canvas.origin_x, y + web_canvas.origin_y);
     if (!move) {

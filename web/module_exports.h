@@ -20,7 +20,8 @@ PAGE_EXPORT("pixels") const uint32_t* trivelle_pixels();
 PAGE_EXPORT("pixels_bytes") int trivelle_pixels_bytes();
 PAGE_EXPORT("width") int trivelle_width();
 PAGE_EXPORT("height") int trivelle_height();
-// The canvas pixel of a cell's centre (column and row 0..7), and the distance between cells.
+// The canvas pixel of a cell's centre (column 0..7, or -2 for the preview column; row 0..7),
+// -1 outside those, and the distance between cells.
 PAGE_EXPORT("cell_x") int trivelle_cell_x(int column);
 PAGE_EXPORT("cell_y") int trivelle_cell_y(int row);
 PAGE_EXPORT("cell_pitch") int trivelle_cell_pitch();

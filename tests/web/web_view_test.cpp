@@ -92,6 +92,9 @@ TEST_F(WebView, ClicksThatMoveNothingLeaveTheSelectionAsItWas) {
         {trivelle_cell_x(3), trivelle_cell_y(0) - 40, "above the grid"},
         {trivelle_cell_x(7) + 40, trivelle_cell_y(3), "right of the grid"},
         {trivelle_cell_x(-2), trivelle_cell_y(4), "the preview column"},
+        {-1, trivelle_cell_y(3), "off the canvas"},
+        {trivelle_cell_x(3), 530, "below the canvas"},
+        {2147483647, -2147483647 - 1, "far off"},
     };
     for (const Click& c : clicks) {
         EXPECT_EQ(trivelle_click(c.x, c.y), -1) << c.what;

@@ -180,7 +180,12 @@ async function post(path, body) {
   } catch {
     answer = null;
   }
-  return { ok: response.ok, status: response.status, answer };
+  return {
+    ok: response.ok,
+    status: response.status,
+    answer,
+    retryAfter: response.headers.get('Retry-After'),
+  };
 }
 
 // The service's own refusal, with its reason, as opposed to a front server's error page.
@@ -190,7 +195,9 @@ function isRefusal(reply) {
 
 function sayRefusal(reply) {
   const reason = reply.answer && typeof reply.answer.reason === 'string' ? reply.answer.reason : '';
-  say(reason || `${noConnection} (${reply.status})`);
+  const seconds = reply.retryAfter || '';
+  const wait = /^[0-9]{1,5}$/.test(seconds) ? ` Повторите через ${seconds} с.` : '';
+  say((reason || `${noConnection} (${reply.status})`) + wait);
 }
 
 // A test the service no longer knows (it expired or the service started afresh) cannot go
