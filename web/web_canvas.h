@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-// Each side of the box the page offers at most: 4096 x 4096 pixels would take 64 MiB, the
-// most the module asks of the browser, and 4096 is wider than any screen the board is drawn for.
+// Each side of the box the page offers at most, wider than any screen the board is drawn for.
+// The canvas is no larger than the box, and small wherever the board stops growing (below): a
+// box of 1056 by 4096 pixels, the most it can take, asks 16.5 MiB of the browser.
 constexpr int32_t largest_canvas_side = 4096;
 
 // The board's box, in cells: the grid with the preview column and a cell's margin to its

@@ -48,6 +48,8 @@ TEST(WebLayout, TheBoardTakesTheLargestCellsWhoseBoxFitsAndStopsWhereBallsStopGr
         // box of 1033 x 775 in the box's proportions, 3000 * 775 / 2000 rounded up.
         {3000, 2000, 1163, 775, 42, 86, 40, 323, 43},
         {4096, 4096, 1033, 1033, 42, 86, 40, 258, 172},
+        // One pixel short of the next cells' box: the largest canvas there is.
+        {1056, 4096, 1056, 4096, 42, 86, 40, 269, 1703},
         // Too small for the smallest sound board (half cell 4): it is cut at the edges.
         {100, 80, 100, 80, 4, 10, 2, 20, 0},
     };
