@@ -12,6 +12,8 @@
 
 #include <boost/json/src.hpp>
 
+#include <zlib.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -126,6 +128,64 @@ struct WebPlayer {
         return answer;
     }
 };
+
+std::string gunzipped(const std::string& bytes) {
+    z_stream stream{};
+    inflateInit2(&stream, 15 + 16);
+    std::string out(1 << 20, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = uInt(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = uInt(out.size());
+    const bool whole = inflate(&stream, Z_FINISH) == Z_STREAM_END;
+    out.resize(whole ? stream.total_out : 0);
+    inflateEnd(&stream);
+    return out;
+}
+
+// The page names its files with their versions; under a version a file is kept a year, without
+// one it is asked again; each goes gzipped to a browser that takes it, and a browser that has
+// it gets 304. Only the page carries the policy that lets its script and module run.
+TEST(PlayOverHttp, ThePageAndItsFilesAreVersionedCompressedAndRevalidated) {
+    TemporaryFolder folder;
+    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, folder.path("results.sqlite"));
+    ASSERT_TRUE(service.started());
+    const Answer page = get(service, "/play");
+    ASSERT_EQ(page.status, 200);
+    EXPECT_NE(page.header("Content-Security-Policy").find("script-src 'self' 'wasm-unsafe-eval'"),
+              std::string::npos);
+    EXPECT_EQ(get(service, "/records").header("Content-Security-Policy").find("script-src"),
+              std::string::npos);
+    const size_t at = page.body.find("/play/play.js?v=");
+    ASSERT_NE(at, std::string::npos);
+    const std::string script = page.body.substr(at, page.body.find('"', at) - at);
+    const Answer plain = get(service, script);
+    EXPECT_EQ(plain.status, 200);
+    EXPECT_EQ(plain.header("Cache-Control"), "public, max-age=31536000, immutable");
+    EXPECT_EQ(plain.header("Content-Type"), "text/javascript; charset=utf-8");
+    EXPECT_EQ(get(service, "/play/play.js").header("Cache-Control"), "no-cache");
+    const size_t module_at = plain.body.find("/play/trivelle.wasm?v=");
+    ASSERT_NE(module_at, std::string::npos) << "the script names its module's version";
+
+    httplib::Client client = service.client();
+    client.set_decompress(false);
+    const httplib::Result zipped = client.Get(script, {{"Accept-Encoding", "br, gzip;q=0.8"}});
+    ASSERT_TRUE(zipped);
+    EXPECT_EQ(zipped->get_header_value("Content-Encoding"), "gzip");
+    EXPECT_EQ(gunzipped(zipped->body), plain.body);
+    const httplib::Result refused = client.Get(script, {{"Accept-Encoding", "gzip;q=0"}});
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->body, plain.body);
+    const httplib::Result kept =
+        client.Get(script, {{"If-None-Match", zipped->get_header_value("ETag")}});
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->status, 304);
+    EXPECT_TRUE(kept->body.empty());
+    const Answer module = get(service, "/play/trivelle.wasm");
+    EXPECT_EQ(module.header("Content-Type"), "application/wasm");
+    EXPECT_EQ(module.body.substr(0, 4), std::string("\0asm", 4));
+    EXPECT_EQ(get(service, "/play/nothing.js").status, 404);
+}
 
 TEST(PlayOverHttp, AWholeTestIsStoredOnceVerifiedWithTheRefereesCount) {
     TemporaryFolder folder;
