@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server/http/http_server.h"
+#include "server/play/referee_desk.h"
 #include "server/site/result_rate_limit.h"
 #include "server/store/results_store.h"
 
@@ -31,6 +32,12 @@ struct ServiceOptions {
     // Results a minute from one client (an IPv4 address or an IPv6 /64), one network and the
     // whole service, and how many clients and networks are remembered for them.
     ResultAllowances result_allowances;
+    // The browser test: the threads its requests are played on, the requests that may wait for
+    // them, and the running tests' bounds. Two threads: a move is a few store round trips, so
+    // that one waits for the store while the other plays; 256 waiting moves hold a few KiB.
+    size_t referees = 2;
+    size_t max_waiting_moves = 256;
+    PlayLimits play_limits;
     // Front servers whose forwarding headers name the client.
     std::vector<boost::asio::ip::address> trusted_proxies;
     bool access_log = true;

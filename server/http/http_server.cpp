@@ -71,7 +71,10 @@ std::string head_of(const Server& server, const HttpAnswer& answer, bool keep_al
         head.append(name).append(": ").append(value).append("\r\n");
     };
     for (const auto& [name, value] : server.settings.common_headers) {
-        add(name, value);
+        if (std::none_of(answer.headers.begin(), answer.headers.end(),
+                         [&name](const auto& own) { return beast::iequals(own.first, name); })) {
+            add(name, value);
+        }
     }
     for (const auto& [name, value] : answer.headers) {
         add(name, value);
@@ -183,17 +186,25 @@ int refusal_status(const beast::error_code& error,
     if (size_t(std::distance(message.begin(), message.end())) > limits.max_headers) {
         return 431;
     }
-    if (message.method() != http::verb::get && message.method() != http::verb::head) {
-        // Nothing here takes a body: it is never read, so it can never run as a request.
+    const bool post = message.method() == http::verb::post;
+    if (message.method() != http::verb::get && message.method() != http::verb::head && !post) {
+        // Its body is never read, so it can never run as a request.
         return 405;
     }
     // Any Transfer-Encoding announces a body of unknown length, which is never read: the
-    // bytes after the headers must not run as the next request (RFC 9112, 6.3).
-    if (message.find(http::field::transfer_encoding) != message.end() ||
-        parser.content_length().value_or(0) > 0) {
-        return 400;
+    // bytes after the headers must not run as the next request (RFC 9112, 6.3). A POST must
+    // say its length, so that it can be refused before a byte of the body is read.
+    if (message.find(http::field::transfer_encoding) != message.end()) {
+        return post ? 411 : 400;
     }
-    return 0;
+    const uint64_t length = parser.content_length().value_or(0);
+    if (!post) {
+        return length > 0 ? 400 : 0;
+    }
+    if (!parser.content_length()) {
+        return 411;
+    }
+    return length > limits.max_body_bytes ? 413 : 0;
 }
 
 // Who is behind a request whose headers were read: behind a trusted front server, the client
@@ -301,8 +312,35 @@ asio::awaitable<void> serve_connection(Server& server, std::shared_ptr<beast::tc
             co_return;
         }
         const asio::ip::address client = client_of(server, peer, parser);
-        const HttpRequest request{message.method() == http::verb::head, target, client_key(client),
-                                  client};
+        // Read before the message may be moved into the body's parser below; the method's name
+        // is one of the three taken, a static string.
+        const bool head = message.method() == http::verb::head;
+        const bool post = message.method() == http::verb::post;
+        const std::string content_type(message[http::field::content_type]);
+        const std::string accept_encoding(message[http::field::accept_encoding]);
+        const std::string if_none_match(message[http::field::if_none_match]);
+        const bool keep_alive = message.keep_alive();
+        std::string body;
+        if (post && parser.content_length().value_or(0) > 0) {
+            // Within the request's time, which began before its headers.
+            http::request_parser<http::string_body> whole(std::move(parser));
+            whole.body_limit(limits.max_body_bytes);
+            co_await http::async_read(stream, buffer, whole,
+                                      asio::redirect_error(asio::use_awaitable, error));
+            if (error) {
+                co_return; // cut short or too slow: nothing of it can be answered
+            }
+            body = std::move(whole.get().body());
+        }
+        const HttpRequest request{.head = head,
+                                  .target = target,
+                                  .client = client_key(client),
+                                  .address = client,
+                                  .post = post,
+                                  .content_type = content_type,
+                                  .body = body,
+                                  .accept_encoding = accept_encoding,
+                                  .if_none_match = if_none_match};
         const std::optional<ConnectionTable::Place> client_place =
             from_proxy ? server.connections.admit_request(request.client, network_key(client))
                        : std::nullopt;
@@ -314,7 +352,7 @@ asio::awaitable<void> serve_connection(Server& server, std::shared_ptr<beast::tc
             answer = refusal(server, 503);
         }
         const Written written =
-            co_await write_answer(server, stream, answer, request.head, message.keep_alive());
+            co_await write_answer(server, stream, answer, request.head, keep_alive);
         log_answer(server, at, began, client, {method.data(), method.size()}, request.target,
                    answer.status, written.bytes);
         if (!written.keep_alive) {

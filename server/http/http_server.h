@@ -28,7 +28,11 @@ struct HttpLimits {
     size_t max_connections_per_network = 64; // an IPv4 /24 or an IPv6 /48
     size_t max_request_bytes = 8192;         // request line and headers together
     size_t max_headers = 64;
-    // From a request's first byte to the end of its headers, and again for writing its answer.
+    // A POST's body, which must announce its length: the largest the site takes (a result's
+    // texts, a move) is a few hundred bytes. Read within the request's time.
+    size_t max_body_bytes = 2048;
+    // From a request's first byte to the end of its headers (and body), and again for writing
+    // its answer.
     std::chrono::seconds request_timeout{10};
     // A kept-alive connection waiting for its next request.
     std::chrono::seconds idle_timeout{5};
@@ -39,6 +43,11 @@ struct HttpRequest {
     std::string_view target;          // the path and the query, undecoded (of an absolute URI too)
     ClientKey client;                 // who sent it, behind a trusted front server too
     boost::asio::ip::address address; // the address client is counted by, unmapped
+    bool post = false;                // POST: body holds what was sent, whole
+    std::string_view content_type;    // a POST's, as sent
+    std::string_view body;
+    std::string_view accept_encoding; // as sent, for the files kept compressed
+    std::string_view if_none_match;   // as sent, for the files that carry an ETag
 };
 
 struct HttpAnswer {
@@ -50,8 +59,8 @@ struct HttpAnswer {
 
 // Called once per answer; from any thread.
 using HttpReply = std::function<void(HttpAnswer)>;
-// Called on one of the server's threads for every GET and HEAD that passed the bounds; it must
-// not block: slow work answers later through reply.
+// Called on one of the server's threads for every GET, HEAD and POST that passed the bounds; it
+// must not block: slow work answers later through reply.
 using HttpHandler = std::function<void(const HttpRequest&, HttpReply reply)>;
 
 // The caller sets where to listen and with how many threads: the service's options hold their
@@ -61,9 +70,10 @@ struct HttpServerSettings {
     int port = 0; // 0: any free port
     int threads = 1;
     HttpLimits limits;
-    // Sent with every answer, the server's own refusals included.
+    // Sent with every answer, the server's own refusals included, unless the answer carries a
+    // header of the same name itself.
     std::vector<std::pair<std::string, std::string>> common_headers;
-    // The page of a refusal the server makes itself (400, 405, 414, 431, 503).
+    // The page of a refusal the server makes itself (400, 405, 411, 413, 414, 431, 503).
     std::function<std::string(int status)> error_page;
     // Front servers whose X-Forwarded-For or X-Real-IP names the client. A client counts
     // against the per-address bound by that address; a trusted server's own connections

@@ -56,15 +56,16 @@ uint8_t cell_value(const GameState& state, Cell cell) {
 
 // The refusal a request's number earns, or none for the next request. A repeat of the last
 // request is answered by the caller from the kept answer.
-Refusal judge_play_number(const RunningTest& test, const PlayRequest& request,
-                          int32_t play_number) {
+RefereeRefusal judge_play_number(const RunningTest& test, const PlayRequest& request,
+                                 int32_t play_number) {
     if (play_number == test.answered && test.answered > 0) {
-        return request == test.last_request ? Refusal::none : Refusal::differing_repeat;
+        return request == test.last_request ? RefereeRefusal::none
+                                            : RefereeRefusal::differing_repeat;
     }
     if (play_number <= test.answered) {
-        return Refusal::stale_play;
+        return RefereeRefusal::stale_play;
     }
-    return play_number == test.answered + 1 ? Refusal::none : Refusal::not_next_play;
+    return play_number == test.answered + 1 ? RefereeRefusal::none : RefereeRefusal::not_next_play;
 }
 
 PlayAnswer answer(RunningTest& test, const PlayRequest& request, Revealed revealed) {
@@ -73,7 +74,7 @@ PlayAnswer answer(RunningTest& test, const PlayRequest& request, Revealed reveal
     describe(test.state, revealed);
     test.last_request = request;
     test.last_answer = revealed;
-    return {Refusal::none, std::move(revealed)};
+    return {RefereeRefusal::none, std::move(revealed)};
 }
 
 // A click at the cell's centre pixel, where the program's player would click.
@@ -83,40 +84,40 @@ void click_cell(Cell cell) { click_board_at(cell_centre_x(cell.column), cell_cen
 // its repeat, or the end of the test.
 std::optional<PlayAnswer> answer_before_playing(const RunningTest& test, const PlayRequest& request,
                                                 int32_t play_number) {
-    const Refusal by_number = judge_play_number(test, request, play_number);
-    if (by_number != Refusal::none) {
+    const RefereeRefusal by_number = judge_play_number(test, request, play_number);
+    if (by_number != RefereeRefusal::none) {
         return PlayAnswer{by_number, {}};
     }
     if (play_number == test.answered) {
-        return PlayAnswer{Refusal::none, test.last_answer};
+        return PlayAnswer{RefereeRefusal::none, test.last_answer};
     }
     if (test_is_over(test.state)) {
-        return PlayAnswer{Refusal::test_over, {}};
+        return PlayAnswer{RefereeRefusal::test_over, {}};
     }
     return std::nullopt;
 }
 
 } // namespace
 
-const char* refusal_text(Refusal refusal) {
+const char* referee_refusal_text(RefereeRefusal refusal) {
     switch (refusal) {
-    case Refusal::none:
+    case RefereeRefusal::none:
         return "taken";
-    case Refusal::off_board:
+    case RefereeRefusal::off_board:
         return "a cell off the board";
-    case Refusal::empty_source:
+    case RefereeRefusal::empty_source:
         return "no ball to move there";
-    case Refusal::occupied_target:
+    case RefereeRefusal::occupied_target:
         return "the target holds a ball";
-    case Refusal::unreachable_target:
+    case RefereeRefusal::unreachable_target:
         return "the ball cannot reach the target";
-    case Refusal::test_over:
+    case RefereeRefusal::test_over:
         return "the test is over";
-    case Refusal::stale_play:
+    case RefereeRefusal::stale_play:
         return "an older request";
-    case Refusal::differing_repeat:
+    case RefereeRefusal::differing_repeat:
         return "the last request's number with another request";
-    case Refusal::not_next_play:
+    case RefereeRefusal::not_next_play:
         return "not the next request";
     }
     return "refused";
@@ -160,13 +161,13 @@ PlayAnswer play_move(RunningTest& test, Cell from, Cell to, int32_t play_number)
         return *early;
     }
     if (!on_board(from) || !on_board(to)) {
-        return {Refusal::off_board, {}};
+        return {RefereeRefusal::off_board, {}};
     }
     if (cell_value(test.state, from) == 0) {
-        return {Refusal::empty_source, {}};
+        return {RefereeRefusal::empty_source, {}};
     }
     if (cell_value(test.state, to) != 0) {
-        return {Refusal::occupied_target, {}};
+        return {RefereeRefusal::occupied_target, {}};
     }
     std::optional<Revealed> revealed =
         play_in_engine(test, play_number, [&](uint64_t random_state) {
@@ -177,7 +178,7 @@ PlayAnswer play_move(RunningTest& test, Cell from, Cell to, int32_t play_number)
             return game.total_moves != moves_before; // the engine's own reachability judged
         });
     if (!revealed) {
-        return {Refusal::unreachable_target, {}};
+        return {RefereeRefusal::unreachable_target, {}};
     }
     return answer(test, request, std::move(*revealed));
 }

@@ -10,7 +10,7 @@
 #include <optional>
 
 // Why a request was refused; a refused request leaves the test as it was.
-enum class Refusal {
+enum class RefereeRefusal {
     none,
     off_board,          // a cell outside 0..7
     empty_source,       // no ball to move
@@ -23,7 +23,7 @@ enum class Refusal {
 };
 
 // A short English phrase for the refusal.
-const char* refusal_text(Refusal refusal);
+const char* referee_refusal_text(RefereeRefusal refusal);
 
 struct Cell {
     int column = 0;
@@ -53,7 +53,7 @@ struct StartedTest {
 };
 
 struct PlayAnswer {
-    Refusal refusal = Refusal::none;
+    RefereeRefusal refusal = RefereeRefusal::none;
     Revealed revealed; // when refusal is none
 };
 

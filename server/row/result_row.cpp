@@ -6,6 +6,7 @@
 #include "server/row/utf8_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <climits>
 
@@ -71,6 +72,18 @@ bool read_text(std::string_view text, int limit, std::string& utf8) {
     return true;
 }
 
+// The player's texts in record order, with their edits' limits.
+constexpr std::array<int, 6> player_text_limits = {
+    nickname_limit, country_limit, city_limit, hidden_text_limit, birth_year_limit, email_limit};
+template <typename Texts> auto player_text_fields(Texts& texts) {
+    return std::array{&texts.nickname,    &texts.country,    &texts.city,
+                      &texts.hidden_text, &texts.birth_year, &texts.email};
+}
+
+std::string text_field_reason() {
+    return u8str(u8"Текстовое поле длиннее, чем позволяет панель, или с управляющими символами.");
+}
+
 bool is_hex_digit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -129,21 +142,10 @@ LinkReading read_result_link(std::string_view query) {
         return refuse(Refusal::out_of_range,
                       u8"Ходов меньше, чем линий: каждая линия стоит хотя бы одного хода.");
     }
-    struct Text {
-        int limit;
-        std::string* into;
-    };
-    const Text texts[] = {{nickname_limit, &row.utf8_texts.nickname},
-                          {country_limit, &row.utf8_texts.country},
-                          {city_limit, &row.utf8_texts.city},
-                          {hidden_text_limit, &row.utf8_texts.hidden_text},
-                          {birth_year_limit, &row.utf8_texts.birth_year},
-                          {email_limit, &row.utf8_texts.email}};
-    for (size_t i = 0; i < std::size(texts); ++i) {
-        if (!read_text(field[4 + i], texts[i].limit, *texts[i].into)) {
-            return refuse(Refusal::out_of_range,
-                          u8"Текстовое поле длиннее, чем позволяет панель, или с управляющими "
-                          u8"символами.");
+    const std::array<std::string*, 6> into = player_text_fields(row.utf8_texts);
+    for (size_t i = 0; i < into.size(); ++i) {
+        if (!read_text(field[4 + i], player_text_limits[i], *into[i])) {
+            return refuse(Refusal::out_of_range, text_field_reason());
         }
     }
     row.link_key.resize(query.size());
@@ -152,4 +154,19 @@ LinkReading read_result_link(std::string_view query) {
     LinkReading reading;
     reading.row = std::move(row);
     return reading;
+}
+
+std::optional<std::string> player_texts_refusal(const PlayerTexts& utf8_texts) {
+    const std::array<const std::string*, 6> texts = player_text_fields(utf8_texts);
+    for (size_t i = 0; i < texts.size(); ++i) {
+        std::string ignored;
+        const std::optional<std::string> text = cp1251_from_utf8(*texts[i]);
+        if (!text) {
+            return u8str(u8"В тексте есть знаки, которых нет в кириллице Windows (1251).");
+        }
+        if (!read_text(*text, player_text_limits[i], ignored)) {
+            return text_field_reason();
+        }
+    }
+    return std::nullopt;
 }

@@ -42,5 +42,10 @@ struct LinkReading {
     std::string reason; // for the error page, in Russian (UTF-8)
 };
 
+// The player's texts as typed into the page (UTF-8), by the rules a link's texts meet: each
+// within its edit's limit, of code page 1251's characters and no control ones. The reason (in
+// Russian, UTF-8) when they are not.
+std::optional<std::string> player_texts_refusal(const PlayerTexts& utf8_texts);
+
 // Reads the query of a result link (the text after '?').
 LinkReading read_result_link(std::string_view query);

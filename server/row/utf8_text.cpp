@@ -39,6 +39,27 @@ std::string utf8_from_cp1251(std::string_view text) {
     return utf8;
 }
 
+std::optional<std::string> cp1251_from_utf8(std::string_view utf8) {
+    std::string text;
+    text.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const size_t length = character_length(static_cast<unsigned char>(utf8.front()));
+        const std::string_view character = utf8.substr(0, length);
+        // Each byte's UTF-8 is whole and unique, so finding the character among them both
+        // checks and converts it; 256 short comparisons for each of a few dozen characters.
+        int byte = 0;
+        while (byte < 256 && cp1251_to_utf8(static_cast<unsigned char>(byte)) != character) {
+            ++byte;
+        }
+        if (byte == 256 || character.size() != length) {
+            return std::nullopt;
+        }
+        text += static_cast<char>(byte);
+        utf8.remove_prefix(length);
+    }
+    return text;
+}
+
 std::string blank_characters() { return std::string(blanks); }
 
 std::string_view after_blanks(std::string_view text) {

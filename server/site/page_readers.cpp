@@ -6,7 +6,8 @@
 
 #include <utility>
 
-PageReaders::PageReaders(size_t threads, size_t max_queued) : max_queued_(max_queued) {
+PageReaders::PageReaders(size_t threads, size_t max_queued, int niceness)
+    : max_queued_(max_queued), niceness_(niceness) {
     for (size_t i = 0; i < threads; ++i) {
         threads_.emplace_back([this] { run(); });
     }
@@ -46,7 +47,9 @@ void PageReaders::stop() {
 void PageReaders::run() {
     // Below the serving threads and the writer: when the CPU is short, a crowd of page reads
     // yields it to results and the fixed pages. Linux gives each thread a nice value of its own.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), page_reader_niceness);
+    if (niceness_ != 0) {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness_);
+    }
     for (;;) {
         std::function<void()> job;
         {

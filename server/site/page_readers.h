@@ -16,8 +16,9 @@ constexpr int page_reader_niceness = 10;
 class PageReaders {
   public:
     // threads: fewer than the store's reading connections, so that a result finds one free.
-    // max_queued: jobs waiting for a thread; one more is refused at once.
-    PageReaders(size_t threads, size_t max_queued);
+    // max_queued: jobs waiting for a thread; one more is refused at once. niceness: how much
+    // lower their CPU priority is (the referee's threads, which serve players, use 0).
+    PageReaders(size_t threads, size_t max_queued, int niceness = page_reader_niceness);
     ~PageReaders();
     PageReaders(const PageReaders&) = delete;
     PageReaders& operator=(const PageReaders&) = delete;
@@ -32,6 +33,7 @@ class PageReaders {
     void run();
 
     const size_t max_queued_;
+    const int niceness_;
     std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<std::function<void()>> queue_;

@@ -140,8 +140,9 @@ const std::vector<std::pair<std::string, std::string>>& site_headers() {
     return headers;
 }
 
-ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads)
-    : store_(store), results_limit_(results_limit), reads_(reads) {
+ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads,
+                         PlayRoutes* play)
+    : store_(store), results_limit_(results_limit), reads_(reads), play_(play) {
     routes_.push_back({result_link_path(), RouteKind::result_link, nullptr});
     // The clean addresses, in the order of the program's link images, which open the same
     // pages at their own addresses; the records are rendered on demand.
@@ -186,6 +187,16 @@ void ResultsSite::read_later(const HttpReply& reply, std::function<void()> read)
 void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
     const size_t mark = request.target.find('?');
     const std::string_view path = request.target.substr(0, mark);
+    if (play_ && play_->handle(request, path, reply)) {
+        return;
+    }
+    if (request.post) {
+        // Only the browser test's requests take a body; the pages are read.
+        HttpAnswer answer = error_answer(405, "", Caching::none);
+        answer.headers.emplace_back("Allow", "GET, HEAD");
+        reply(std::move(answer));
+        return;
+    }
     for (const Route& route : routes_) {
         if (path != route.path) {
             continue;

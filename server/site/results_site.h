@@ -4,6 +4,7 @@
 
 #include "server/http/http_server.h"
 #include "server/site/page_readers.h"
+#include "server/site/play_routes.h"
 #include "server/site/result_rate_limit.h"
 #include "server/store/results_store.h"
 
@@ -33,8 +34,10 @@ class ResultsSite {
     // Results pass the limits before they reach the store; pages are not limited. The records
     // and class pages are read on reads, never on a serving thread; a result's picture, a few
     // bounded reads, on the serving thread, so that it never waits behind a crowd of pages.
-    ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads);
-    // Answers a GET or HEAD; a result is answered once the store has it on disk.
+    // play: the browser test's routes under /play; none: no browser test.
+    ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads,
+                PlayRoutes* play = nullptr);
+    // Answers a GET, HEAD or POST; a result is answered once the store has it on disk.
     void handle(const HttpRequest& request, const HttpReply& reply);
 
   private:
@@ -57,6 +60,7 @@ class ResultsSite {
     ResultsStore& store_;
     ResultRateLimit& results_limit_;
     PageReaders& reads_;
+    PlayRoutes* play_;
     std::vector<Route> routes_;
     std::mutex records_mutex_;
     std::shared_ptr<const std::string> records_;

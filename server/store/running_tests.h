@@ -16,7 +16,7 @@ struct RunningTestRecord {
     int64_t touched_at = 0; // seconds since 1970, UTC, of its start or last answered request
 };
 
-enum class Admission { admitted, address_full, service_full };
+enum class TestAdmission { admitted, address_full, service_full };
 
 // Thread-safe: the referee's threads call it at once. Every call throws StoreError when the
 // store fails. A test untouched since idle_before (seconds since 1970) is expired: it is
@@ -26,7 +26,7 @@ class RunningTests {
     virtual ~RunningTests() = default;
     // Adds the test unless its address already runs per_address tests or all addresses run
     // in_all; two services sharing the store never admit more than the bounds between them.
-    virtual Admission add(const RunningTestRecord& test, int64_t per_address, int64_t in_all,
+    virtual TestAdmission add(const RunningTestRecord& test, int64_t per_address, int64_t in_all,
                           int64_t idle_before) = 0;
     virtual std::optional<RunningTestRecord> find(std::string_view id, int64_t idle_before) = 0;
     // Stores test's answered, state and touched_at if its stored answered is still

@@ -23,6 +23,7 @@ const std::vector<Floor> floors = {
     {"server/pages", 8, "service"},
     {"server/store/sqlite", 7, "service"},
     {"server/store/postgres", 7, "service"},
+    {"server/play", 7, "service"},
     {"server/store", 6, "service"},
     {"server/referee", 6, "service"},
     {"server/http", 5, "service"},

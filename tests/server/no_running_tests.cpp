@@ -6,8 +6,8 @@
 namespace {
 
 struct NoRunningTests final : RunningTests {
-    Admission add(const RunningTestRecord&, int64_t, int64_t, int64_t) override {
-        return Admission::service_full;
+    TestAdmission add(const RunningTestRecord&, int64_t, int64_t, int64_t) override {
+        return TestAdmission::service_full;
     }
     std::optional<RunningTestRecord> find(std::string_view, int64_t) override { return {}; }
     bool replace(const RunningTestRecord&, int32_t) override { return false; }

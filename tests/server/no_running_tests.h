@@ -1,5 +1,4 @@
-// A store's running tests for the fake stores, which keep none. Apart from running_tests.h,
-// whose Admission the site's tests cannot see beside the rate limit's.
+// A store's running tests for the fake stores, which keep none.
 #pragma once
 
 class RunningTests;

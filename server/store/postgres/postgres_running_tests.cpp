@@ -77,9 +77,9 @@ void make_postgres_running_tests(PostgresConnection& connection) {
     connection.execute(running_tests_table);
 }
 
-Admission PostgresRunningTests::add(const RunningTestRecord& test, int64_t per_address,
+TestAdmission PostgresRunningTests::add(const RunningTestRecord& test, int64_t per_address,
                                     int64_t in_all, int64_t idle_before) {
-    Admission admission = Admission::admitted;
+    TestAdmission admission = TestAdmission::admitted;
     // Not again on a new connection: a lost commit may have admitted the test already.
     lender_.lend(
         [&](PostgresConnection& connection) {
@@ -89,9 +89,9 @@ Admission PostgresRunningTests::add(const RunningTestRecord& test, int64_t per_a
                         std::to_string(test.touched_at), std::to_string(idle_before),
                         std::to_string(std::max<int64_t>(per_address, 0)),
                         std::to_string(std::max<int64_t>(in_all, 0))});
-            admission = counted.integer(0, 0) >= per_address ? Admission::address_full
-                        : counted.integer(0, 1) >= in_all    ? Admission::service_full
-                                                             : Admission::admitted;
+            admission = counted.integer(0, 0) >= per_address ? TestAdmission::address_full
+                        : counted.integer(0, 1) >= in_all    ? TestAdmission::service_full
+                                                             : TestAdmission::admitted;
             transaction.commit();
         },
         false);

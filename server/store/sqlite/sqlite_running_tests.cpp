@@ -68,7 +68,7 @@ template <typename Use> auto SqliteRunningTests::holding(Use use) {
     }
 }
 
-Admission SqliteRunningTests::add(const RunningTestRecord& test, int64_t per_address,
+TestAdmission SqliteRunningTests::add(const RunningTestRecord& test, int64_t per_address,
                                   int64_t in_all, int64_t idle_before) {
     return holding([&] {
         // The write lock from the first count on, so that two services on the file count
@@ -81,7 +81,7 @@ Admission SqliteRunningTests::add(const RunningTestRecord& test, int64_t per_add
                 .bind(3, std::max<int64_t>(per_address, 0));
             count.step();
             if (count.integer(0) >= per_address) {
-                return Admission::address_full;
+                return TestAdmission::address_full;
             }
         }
         {
@@ -89,7 +89,7 @@ Admission SqliteRunningTests::add(const RunningTestRecord& test, int64_t per_add
             count.bind(1, idle_before).bind(2, std::max<int64_t>(in_all, 0));
             count.step();
             if (count.integer(0) >= in_all) {
-                return Admission::service_full;
+                return TestAdmission::service_full;
             }
         }
         {
@@ -99,7 +99,7 @@ Admission SqliteRunningTests::add(const RunningTestRecord& test, int64_t per_add
             insert.step();
         }
         transaction.commit();
-        return Admission::admitted;
+        return TestAdmission::admitted;
     });
 }
 

@@ -18,6 +18,13 @@
 
 namespace {
 
+// A GET of target from nobody in particular.
+HttpRequest get(std::string_view target) {
+    HttpRequest request;
+    request.target = target;
+    return request;
+}
+
 TEST(ClassAddress, ReadsOnlyTheAddressesItWritesForSettingsThatCanExist) {
     struct Case {
         std::string path;
@@ -196,8 +203,7 @@ TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
         PageReaders reads(1, 1);
         ResultsSite site(store, results_limit, reads);
         std::promise<HttpAnswer> answered;
-        site.handle({false, c.path, {}, {}},
-                    [&answered](HttpAnswer a) { answered.set_value(std::move(a)); });
+        site.handle(get(c.path), [&answered](HttpAnswer a) { answered.set_value(std::move(a)); });
         std::future<HttpAnswer> reply = answered.get_future();
         ASSERT_EQ(reply.wait_for(std::chrono::seconds(10)), std::future_status::ready) << c.path;
         const HttpAnswer answer = reply.get();
@@ -252,10 +258,10 @@ TEST(ClassPages, ACrowdOfPageReadsWaitsForThePageReaderAloneAndBeyondItsQueueIsR
 
     std::promise<HttpAnswer> held_answer;
     std::promise<HttpAnswer> queued_answer;
-    site.handle({false, "/records/42-7-5x12", {}, {}},
+    site.handle(get("/records/42-7-5x12"),
                 [&](HttpAnswer a) { held_answer.set_value(std::move(a)); });
     ASSERT_EQ(entered.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    site.handle({false, "/records/42-7-5x12", {}, {}},
+    site.handle(get("/records/42-7-5x12"),
                 [&](HttpAnswer a) { queued_answer.set_value(std::move(a)); });
 
     // Answered before handle returns, on the serving thread, while the reader is held: a read
@@ -268,7 +274,7 @@ TEST(ClassPages, ACrowdOfPageReadsWaitsForThePageReaderAloneAndBeyondItsQueueIsR
     };
     for (const auto& [path, status] : at_once) {
         std::optional<HttpAnswer> answer;
-        site.handle({false, path, {}, {}}, [&answer](HttpAnswer a) { answer = std::move(a); });
+        site.handle(get(path), [&answer](HttpAnswer a) { answer = std::move(a); });
         ASSERT_TRUE(answer) << path;
         EXPECT_EQ(answer->status, status) << path;
         std::string retry_after;

@@ -6,6 +6,7 @@
 #include "server/referee/referee.h"
 #include "server/referee/referee_seams.h"
 #include "server/referee/revealed_json.h"
+#include "tests/server/referee_player.h"
 
 #include <gtest/gtest.h>
 
@@ -48,109 +49,6 @@ TEST(RefereeSeed, FreshSeedsDifferAndFillTheirKey) {
     EXPECT_NE(a, RefereeSeed{});
 }
 
-// The board and preview as the page keeps them: the start's and every answer's steps applied
-// in order.
-struct PageBoard {
-    std::array<uint8_t, board_cells> cells{}; // colour + 1, as the engine's board
-    std::array<int, preview_slots> preview = {-1, -1, -1, -1, -1};
-    void apply(const Revealed& revealed) {
-        for (const BoardStep& step : revealed.steps) {
-            if (step.kind == StepKind::put) {
-                cells[cell_index(step.column_or_slot, step.row)] = uint8_t(step.colour + 1);
-            } else if (step.kind == StepKind::take) {
-                cells[cell_index(step.column_or_slot, step.row)] = 0;
-            } else if (step.kind == StepKind::show) {
-                preview[step.column_or_slot] = step.colour;
-            } else if (step.kind == StepKind::hide) {
-                preview[step.column_or_slot] = -1;
-            }
-        }
-        EXPECT_EQ(preview, revealed.preview);
-    }
-    bool matches(const GameState& state) const {
-        return std::memcmp(cells.data(), state.board, board_cells) == 0;
-    }
-};
-
-struct Move {
-    Cell from;
-    Cell to;
-};
-
-// The cells a ball at from can reach through empty cells, left, right, up and down.
-std::vector<Cell> reachable_cells(const std::array<uint8_t, board_cells>& cells, Cell from) {
-    std::vector<Cell> found;
-    std::array<bool, board_cells> seen{};
-    std::vector<Cell> frontier{from};
-    seen[cell_index(from.column, from.row)] = true;
-    while (!frontier.empty()) {
-        const Cell at = frontier.back();
-        frontier.pop_back();
-        for (const Cell step : {Cell{-1, 0}, Cell{1, 0}, Cell{0, -1}, Cell{0, 1}}) {
-            const Cell next{at.column + step.column, at.row + step.row};
-            if (next.column < 0 || next.column > 7 || next.row < 0 || next.row > 7 ||
-                seen[cell_index(next.column, next.row)] ||
-                cells[cell_index(next.column, next.row)] != 0) {
-                continue;
-            }
-            seen[cell_index(next.column, next.row)] = true;
-            found.push_back(next);
-            frontier.push_back(next);
-        }
-    }
-    return found;
-}
-
-// The longest run of one colour through a cell, in any of the four directions.
-int run_through(const std::array<uint8_t, board_cells>& cells, Cell at) {
-    const uint8_t colour = cells[cell_index(at.column, at.row)];
-    int longest = 0;
-    for (const Cell direction : {Cell{1, 0}, Cell{0, 1}, Cell{1, 1}, Cell{1, -1}}) {
-        int run = 1;
-        for (const int sign : {1, -1}) {
-            Cell next{at.column + sign * direction.column, at.row + sign * direction.row};
-            while (next.column >= 0 && next.column < 8 && next.row >= 0 && next.row < 8 &&
-                   cells[cell_index(next.column, next.row)] == colour) {
-                ++run;
-                next = {next.column + sign * direction.column, next.row + sign * direction.row};
-            }
-        }
-        longest = std::max(longest, run);
-    }
-    return longest;
-}
-
-// A greedy player who sees only the page's board: a move that makes the longest run, drawn
-// among the equals by a generator of its own, lest it go to and fro between two.
-struct Planner {
-    uint32_t state = 1;
-    uint32_t next() {
-        state = state * 1664525u + 1013904223u;
-        return state >> 16;
-    }
-    Move planned_move(const PageBoard& board) {
-        Move best{};
-        uint32_t best_score = 0;
-        for (int from = 0; from < board_cells; ++from) {
-            const Cell source{from / 8, from % 8};
-            if (board.cells[from] == 0) {
-                continue;
-            }
-            for (const Cell target : reachable_cells(board.cells, source)) {
-                std::array<uint8_t, board_cells> after = board.cells;
-                after[cell_index(target.column, target.row)] = after[from];
-                after[from] = 0;
-                const uint32_t score = uint32_t(run_through(after, target)) << 16 | next();
-                if (score > best_score) {
-                    best = {source, target};
-                    best_score = score;
-                }
-            }
-        }
-        return best;
-    }
-};
-
 // A test played to its end by the planner, every answer checked against the board it keeps.
 struct PlayedTest {
     RunningTest test;
@@ -171,7 +69,7 @@ PlayedTest play_to_the_end(const TestSettings& settings, const RefereeSeed& seed
     for (int n = 1; n <= most_planned_moves && !test_result(played.test); ++n) {
         const Move move = planner.planned_move(board);
         const PlayAnswer answer = play_move(played.test, move.from, move.to, n);
-        EXPECT_EQ(answer.refusal, Refusal::none) << "move " << n;
+        EXPECT_EQ(answer.refusal, RefereeRefusal::none) << "move " << n;
         board.apply(answer.revealed);
         EXPECT_TRUE(board.matches(played.test.state)) << "move " << n;
         played.moves.push_back(move);
@@ -276,9 +174,9 @@ RunningTest test_on_picture() {
 TEST(Referee, RefusedRequestsLeaveTheTestAsItWas) {
     RunningTest test = test_on_picture();
     const PlayAnswer first = play_move(test, {4, 3}, {4, 4}, 1);
-    ASSERT_EQ(first.refusal, Refusal::none);
+    ASSERT_EQ(first.refusal, RefereeRefusal::none);
     const PlayAnswer second = play_move(test, {4, 4}, {5, 4}, 2);
-    ASSERT_EQ(second.refusal, Refusal::none);
+    ASSERT_EQ(second.refusal, RefereeRefusal::none);
     EXPECT_EQ(second.revealed.steps,
               (std::vector<BoardStep>{{StepKind::take, 4, 4}, {StepKind::put, 5, 4, 1}}));
 
@@ -287,22 +185,22 @@ TEST(Referee, RefusedRequestsLeaveTheTestAsItWas) {
         bool skip;
         Cell from, to;
         int32_t play_number;
-        Refusal refusal;
+        RefereeRefusal refusal;
     };
     const Case cases[] = {
-        {"empty source", false, {3, 3}, {3, 4}, 3, Refusal::empty_source},
-        {"occupied target", false, {5, 4}, {1, 0}, 3, Refusal::occupied_target},
-        {"onto itself", false, {5, 4}, {5, 4}, 3, Refusal::occupied_target},
-        {"walled-in ball", false, {0, 0}, {2, 2}, 3, Refusal::unreachable_target},
-        {"walled-off cell", false, {5, 4}, {7, 7}, 3, Refusal::unreachable_target},
-        {"off the board", false, {5, 4}, {8, 0}, 3, Refusal::off_board},
-        {"negative cell", false, {-1, 0}, {2, 2}, 3, Refusal::off_board},
-        {"older number", false, {5, 4}, {5, 5}, 1, Refusal::stale_play},
-        {"start's number", false, {5, 4}, {5, 5}, 0, Refusal::stale_play},
-        {"beyond the next", false, {5, 4}, {5, 5}, 4, Refusal::not_next_play},
-        {"last number, another move", false, {5, 4}, {5, 5}, 2, Refusal::differing_repeat},
-        {"last number, a skip", true, {}, {}, 2, Refusal::differing_repeat},
-        {"skip, older number", true, {}, {}, 1, Refusal::stale_play},
+        {"empty source", false, {3, 3}, {3, 4}, 3, RefereeRefusal::empty_source},
+        {"occupied target", false, {5, 4}, {1, 0}, 3, RefereeRefusal::occupied_target},
+        {"onto itself", false, {5, 4}, {5, 4}, 3, RefereeRefusal::occupied_target},
+        {"walled-in ball", false, {0, 0}, {2, 2}, 3, RefereeRefusal::unreachable_target},
+        {"walled-off cell", false, {5, 4}, {7, 7}, 3, RefereeRefusal::unreachable_target},
+        {"off the board", false, {5, 4}, {8, 0}, 3, RefereeRefusal::off_board},
+        {"negative cell", false, {-1, 0}, {2, 2}, 3, RefereeRefusal::off_board},
+        {"older number", false, {5, 4}, {5, 5}, 1, RefereeRefusal::stale_play},
+        {"start's number", false, {5, 4}, {5, 5}, 0, RefereeRefusal::stale_play},
+        {"beyond the next", false, {5, 4}, {5, 5}, 4, RefereeRefusal::not_next_play},
+        {"last number, another move", false, {5, 4}, {5, 5}, 2, RefereeRefusal::differing_repeat},
+        {"last number, a skip", true, {}, {}, 2, RefereeRefusal::differing_repeat},
+        {"skip, older number", true, {}, {}, 1, RefereeRefusal::stale_play},
     };
     for (const Case& c : cases) {
         const RunningTest before = test;
@@ -318,7 +216,7 @@ TEST(Referee, RefusedRequestsLeaveTheTestAsItWas) {
     // The last request asked again is answered again, and changes nothing.
     const RunningTest before = test;
     const PlayAnswer repeated = play_move(test, {4, 4}, {5, 4}, 2);
-    EXPECT_EQ(repeated.refusal, Refusal::none);
+    EXPECT_EQ(repeated.refusal, RefereeRefusal::none);
     EXPECT_EQ(repeated.revealed, second.revealed);
     expect_same_state(test.state, before.state);
     EXPECT_EQ(test.answered, 2);
@@ -327,12 +225,12 @@ TEST(Referee, RefusedRequestsLeaveTheTestAsItWas) {
 TEST(Referee, NothingIsPlayedAfterTheEndButTheLastAnswerIsGivenAgain) {
     RunningTest test = test_on_picture(); // two rounds
     const PlayAnswer first = skip_test_round(test, 1);
-    ASSERT_EQ(first.refusal, Refusal::none);
+    ASSERT_EQ(first.refusal, RefereeRefusal::none);
     EXPECT_EQ(first.revealed.round, 2);
     EXPECT_FALSE(first.revealed.over);
     EXPECT_FALSE(test_result(test));
     const PlayAnswer last = skip_test_round(test, 2);
-    ASSERT_EQ(last.refusal, Refusal::none);
+    ASSERT_EQ(last.refusal, RefereeRefusal::none);
     EXPECT_TRUE(last.revealed.over);
     EXPECT_EQ(last.revealed.preview, (std::array<int, 5>{-1, -1, -1, -1, -1}));
     EXPECT_EQ(test_result(test), (RefereeResult{{29, 3, 2, 5}, 0, 0}));
@@ -354,11 +252,11 @@ TEST(Referee, NothingIsPlayedAfterTheEndButTheLastAnswerIsGivenAgain) {
         }
         return Cell{};
     }();
-    EXPECT_EQ(play_move(test, ball, empty, 3).refusal, Refusal::test_over);
-    EXPECT_EQ(skip_test_round(test, 3).refusal, Refusal::test_over);
+    EXPECT_EQ(play_move(test, ball, empty, 3).refusal, RefereeRefusal::test_over);
+    EXPECT_EQ(skip_test_round(test, 3).refusal, RefereeRefusal::test_over);
     expect_same_state(test.state, before.state);
     const PlayAnswer again = skip_test_round(test, 2);
-    EXPECT_EQ(again.refusal, Refusal::none);
+    EXPECT_EQ(again.refusal, RefereeRefusal::none);
     EXPECT_EQ(again.revealed, last.revealed);
 }
 

@@ -50,30 +50,30 @@ TEST_P(RunningTestsTest, AdmitsWithinTheBoundsPerAddressAndInAllCountingNoExpire
     struct Step {
         RunningTestRecord test;
         int64_t idle_before;
-        Admission expected;
+        TestAdmission expected;
     };
     const Step steps[] = {
-        {running(1, "10.0.0.1", 1000), 900, Admission::admitted},
-        {running(2, "10.0.0.1", 1010), 900, Admission::admitted},
-        {running(3, "10.0.0.1", 1020), 900, Admission::address_full},
-        {running(4, "10.0.0.2", 1020), 900, Admission::admitted},
-        {running(5, "10.0.0.3", 1030), 900, Admission::service_full},
+        {running(1, "10.0.0.1", 1000), 900, TestAdmission::admitted},
+        {running(2, "10.0.0.1", 1010), 900, TestAdmission::admitted},
+        {running(3, "10.0.0.1", 1020), 900, TestAdmission::address_full},
+        {running(4, "10.0.0.2", 1020), 900, TestAdmission::admitted},
+        {running(5, "10.0.0.3", 1030), 900, TestAdmission::service_full},
         // Test 1, touched at 1000, has expired: its address and the service have room again.
-        {running(6, "10.0.0.1", 1040), 1001, Admission::admitted},
-        {running(7, "10.0.0.3", 1040), 1001, Admission::service_full},
+        {running(6, "10.0.0.1", 1040), 1001, TestAdmission::admitted},
+        {running(7, "10.0.0.3", 1040), 1001, TestAdmission::service_full},
         // Touched at idle_before exactly is not expired: test 2 still counts.
-        {running(8, "10.0.0.1", 1050), 1010, Admission::address_full},
-        {running(9, "10.0.0.3", 1050), 1011, Admission::admitted},
+        {running(8, "10.0.0.1", 1050), 1010, TestAdmission::address_full},
+        {running(9, "10.0.0.3", 1050), 1011, TestAdmission::admitted},
     };
     for (const Step& step : steps) {
         EXPECT_EQ(tests.add(step.test, 2, 3, step.idle_before), step.expected) << step.test.id;
-        EXPECT_EQ(tests.find(step.test.id, 0).has_value(), step.expected == Admission::admitted)
+        EXPECT_EQ(tests.find(step.test.id, 0).has_value(), step.expected == TestAdmission::admitted)
             << step.test.id << ": stored only when admitted";
     }
     EXPECT_EQ(stored_tests(), 5) << "tests 1, 2, 4, 6 and 9";
     // No room at all: refused before anything is counted.
-    EXPECT_EQ(tests.add(running(10, "10.0.0.4", 1060), 0, 3, 2000), Admission::address_full);
-    EXPECT_EQ(tests.add(running(11, "10.0.0.4", 1060), 2, 0, 2000), Admission::service_full);
+    EXPECT_EQ(tests.add(running(10, "10.0.0.4", 1060), 0, 3, 2000), TestAdmission::address_full);
+    EXPECT_EQ(tests.add(running(11, "10.0.0.4", 1060), 2, 0, 2000), TestAdmission::service_full);
 }
 
 TEST_P(RunningTestsTest, FindsAnUnexpiredTestWithItsBytesAlsoAfterTheStoreOpensAgain) {
@@ -84,7 +84,7 @@ TEST_P(RunningTestsTest, FindsAnUnexpiredTestWithItsBytesAlsoAfterTheStoreOpensA
     }
     {
         const auto store = open();
-        ASSERT_EQ(store->running_tests().add(test, 1, 1, 0), Admission::admitted);
+        ASSERT_EQ(store->running_tests().add(test, 1, 1, 0), TestAdmission::admitted);
     }
     const auto store = open();
     RunningTests& tests = store->running_tests();
@@ -104,7 +104,7 @@ TEST_P(RunningTestsTest, AChangeNamingAnOlderVersionIsRefusedAndLeavesTheTestAsI
     const auto store = open();
     RunningTests& tests = store->running_tests();
     RunningTestRecord test = running(1, "10.0.0.1", 1000);
-    ASSERT_EQ(tests.add(test, 1, 1, 0), Admission::admitted);
+    ASSERT_EQ(tests.add(test, 1, 1, 0), TestAdmission::admitted);
 
     RunningTestRecord first = test;
     first.answered = 1;
@@ -133,7 +133,7 @@ TEST_P(RunningTestsTest, OfChangesNamingTheSameVersionAtOnceExactlyOneIsStored) 
     const auto store = open();
     const auto other = open(); // a second service on the same store
     const RunningTestRecord test = running(1, "10.0.0.1", 1000);
-    ASSERT_EQ(store->running_tests().add(test, 1, 1, 0), Admission::admitted);
+    ASSERT_EQ(store->running_tests().add(test, 1, 1, 0), TestAdmission::admitted);
     for (int version = 0; version < versions; ++version) {
         std::atomic<int> stored{0};
         std::atomic<int> winner{-1};
@@ -185,7 +185,7 @@ TEST_P(RunningTestsTest, TwoServicesAdmittingAtOnceNeverPassTheBounds) {
                 const std::string address = shared ? "shared" : "own " + std::to_string(n);
                 try {
                     if (tests.add(running(n, address, 1000), per_address, in_all, 0) ==
-                        Admission::admitted) {
+                        TestAdmission::admitted) {
                         ++admitted;
                         shared_admitted += shared ? 1 : 0;
                     }
@@ -210,7 +210,7 @@ TEST_P(RunningTestsTest, RemovingTheIdleRemovesOnlyTestsTouchedBeforeTheTime) {
     const auto store = open();
     RunningTests& tests = store->running_tests();
     for (int n = 0; n < 4; ++n) {
-        ASSERT_EQ(tests.add(running(n, "10.0.0.1", 1000 + 10 * n), 10, 10, 0), Admission::admitted);
+        ASSERT_EQ(tests.add(running(n, "10.0.0.1", 1000 + 10 * n), 10, 10, 0), TestAdmission::admitted);
     }
     EXPECT_EQ(tests.remove_idle(1010), 1) << "only the one touched at 1000";
     EXPECT_EQ(tests.remove_idle(1010), 0);
@@ -228,7 +228,7 @@ TEST_P(RunningTestsTest, AStoreAnotherProgramHoldsAnswersBusyAfterABoundedWait) 
     const auto store = open(limits);
     RunningTests& tests = store->running_tests();
     const RunningTestRecord test = running(1, "10.0.0.1", 1000);
-    ASSERT_EQ(tests.add(test, 5, 5, 0), Admission::admitted);
+    ASSERT_EQ(tests.add(test, 5, 5, 0), TestAdmission::admitted);
     std::unique_ptr<SqliteConnection> sqlite;
     std::unique_ptr<PostgresConnection> postgres;
     if (GetParam() == StoreKind::sqlite) {
@@ -250,7 +250,7 @@ TEST_P(RunningTestsTest, AStoreAnotherProgramHoldsAnswersBusyAfterABoundedWait) 
     sqlite.reset();
     postgres.reset();
     EXPECT_TRUE(tests.replace(next, 0));
-    EXPECT_EQ(tests.add(running(2, "10.0.0.2", 1000), 5, 5, 0), Admission::admitted);
+    EXPECT_EQ(tests.add(running(2, "10.0.0.2", 1000), 5, 5, 0), TestAdmission::admitted);
 }
 
 } // namespace

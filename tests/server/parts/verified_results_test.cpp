@@ -222,7 +222,7 @@ TEST_P(VerifiedResultsTest, AStoreOfTheFormerVersionKeepsItsResultsAllUnmarked) 
         if (start == 0) {
             EXPECT_EQ(store->store(verified("V2", 100, 2), 1765324803).place, 4);
             EXPECT_EQ(store->running_tests().add({"t", "10.0.0.1", 0, "s", 1000}, 1, 1, 0),
-                      Admission::admitted);
+                      TestAdmission::admitted);
         } else {
             EXPECT_TRUE(store->running_tests().find("t", 0));
         }

@@ -133,7 +133,16 @@ TEST_F(HostileClients, OversizedRequestsAndBodiesAreRefusedUnreadAndNeverRunAsRe
         {"64 header fields, as many as allowed", with_fields(64), "", 0, 200},
         {"65 header fields", with_fields(65), "", 0, 431},
         {"a POST of 300 MB", "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 300000000\r\n\r\n",
-         std::string(16384, 'X'), 1 << 20, 405},
+         std::string(16384, 'X'), 1 << 20, 413},
+        {"a POST a byte over the body bound",
+         "POST /play/tests HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+         "Content-Length: 2049\r\n\r\n",
+         std::string(2049, ' '), 2049, 413},
+        {"a chunked POST whose body is a result link",
+         "POST /play/tests HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n" +
+             std::to_string(smuggled.size()) + "\r\n" + smuggled + "\r\n0\r\n\r\n",
+         "", 0, 411},
+        {"a PUT", "PUT / HTTP/1.1\r\nHost: x\r\nContent-Length: 5\r\n\r\nhello", "", 0, 405},
         {"a GET whose body is a result link",
          "GET / HTTP/1.1\r\nHost: x\r\nContent-Length: " + std::to_string(smuggled.size()) +
              "\r\n\r\n" + smuggled,
@@ -227,9 +236,12 @@ TEST_F(HostileClients, SlowClientsHoldNoOneUpAndAreCutOffAtTheRequestTimeThoughT
                "--max-connections-per-address=256", "--max-connections-per-network=256"}));
     constexpr int slow = 128;
     Clients clients = connect_many(slow, attacker, service->port());
-    for (auto& client : clients) {
-        ASSERT_TRUE(client->connected());
-        client->send("GET / HTTP/1.1\r\nX-Slow: ");
+    // Half dribble their headers, half a body within its bound.
+    for (size_t i = 0; i < clients.size(); ++i) {
+        ASSERT_TRUE(clients[i]->connected());
+        clients[i]->send(i % 2 ? "GET / HTTP/1.1\r\nX-Slow: "
+                               : "POST /play/tests HTTP/1.1\r\nHost: x\r\nContent-Type: "
+                                 "application/json\r\nContent-Length: 2000\r\n\r\n{");
     }
     const Clock::time_point began = Clock::now();
     ordinary_client_is_answered();
