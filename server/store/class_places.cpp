@@ -30,11 +30,11 @@ ClassRecords class_page(const TestSettings& settings, int64_t class_size, MoveBl
 
 ClassRecords verified_page(const TestSettings& settings, int64_t verified_size, int64_t first_place,
                            int count, const VerifiedRows& rows) {
-    ClassRecords page{settings, verified_size, {}};
-    if (first_place < 0 || first_place >= verified_size || count <= 0) {
+    ClassRecords page{settings, std::min(verified_size, verified_places_counted), {}};
+    if (first_place < 0 || first_place >= page.class_size || count <= 0) {
         return page;
     }
-    page.results = rows(first_place, int(std::min<int64_t>(count, verified_size - first_place)));
+    page.results = rows(first_place, int(std::min<int64_t>(count, page.class_size - first_place)));
     number_places(page.results, first_place + 1);
     return page;
 }

@@ -38,7 +38,8 @@ ClassRecords class_page(const TestSettings& settings, int64_t class_size, MoveBl
 // in order of place among them.
 using VerifiedRows = std::function<std::vector<PublishedResult>(int64_t skipped, int count)>;
 
-// The page of a class's verified_size verified results from place first_place + 1 among
-// them, at most count, none beyond verified_size.
+// The page of a class's verified results from place first_place + 1 among them, at most
+// count; of verified_size of them, counted, and paged, no further than
+// verified_places_counted.
 ClassRecords verified_page(const TestSettings& settings, int64_t verified_size, int64_t first_place,
                            int count, const VerifiedRows& rows);

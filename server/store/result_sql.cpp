@@ -45,9 +45,8 @@ std::string page_sql(char sigil) {
 }
 
 std::string verified_size_sql(char sigil) {
-    return "SELECT count(*) FROM (SELECT 1 FROM results WHERE " +
-           class_match(class_parameters(sigil)) + " AND verified LIMIT " +
-           std::to_string(verified_places_counted) + ") v";
+    return std::string("SELECT result_count FROM verified_counts WHERE ") +
+           class_match(class_parameters(sigil));
 }
 
 std::string verified_page_sql(char sigil) {

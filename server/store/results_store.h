@@ -46,10 +46,10 @@ struct ClassRecords {
     std::vector<PublishedResult> results;
 };
 
-// A class's verified results are counted, and paged, no further than this: their places are
-// not kept in counts as the class's are, so a read of them walks their index, at most twice
-// this far (its count, then the page's start). Each comes from a test played to its end on
-// the referee, so a class gathers them slowly: 200 pages of 50.
+// A class's verified results are paged no further than this: their places are not kept in
+// counts as the class's are, so a page of them walks their index to its start. Each comes
+// from a test played to its end on the referee, so a class gathers them slowly: 200 pages
+// of 50.
 constexpr int64_t verified_places_counted = 10000;
 
 // How many results of a class share one move count.

@@ -72,13 +72,58 @@ CREATE TABLE result_changes (
 );
 )sql";
 
-// Only the verified results, few beside the others: their pages read it alone, and count them
-// from it without the table. Made in a database of an earlier version too, where no result is
-// verified.
-constexpr const char* verified_index = R"sql(
+// What the verified results add: an index of them alone, which their pages read, and the
+// count of each class's, kept by triggers of their own. Made in a database of an earlier
+// version too, where no result is verified. The triggers run after the others (PostgreSQL
+// runs a table's triggers in order of name), so that every batch locks the counts rows in
+// the same order still.
+constexpr const char* verified_tables = R"sql(
 CREATE INDEX results_verified_by_place ON results (
-    initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id, verified)
+    initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id)
     WHERE verified;
+CREATE TABLE verified_counts (
+    initial_ball_count integer NOT NULL,
+    colour_count integer NOT NULL,
+    round_count integer NOT NULL,
+    lines_per_round integer NOT NULL,
+    result_count bigint NOT NULL,
+    PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round)
+);
+CREATE FUNCTION results_verified_counted() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    INSERT INTO verified_counts AS c
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, count(*)
+        FROM new_rows WHERE verified GROUP BY 1, 2, 3, 4 ORDER BY 1, 2, 3, 4
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round)
+    DO UPDATE SET result_count = c.result_count + excluded.result_count;
+    RETURN NULL;
+END $$;
+CREATE FUNCTION results_verified_uncounted() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF NOT EXISTS (SELECT 1 FROM old_rows WHERE verified) THEN
+        RETURN NULL;
+    END IF;
+    INSERT INTO verified_counts AS c
+        SELECT initial_ball_count, colour_count, round_count, lines_per_round, -count(*)
+        FROM old_rows WHERE verified GROUP BY 1, 2, 3, 4 ORDER BY 1, 2, 3, 4
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round)
+    DO UPDATE SET result_count = c.result_count + excluded.result_count;
+    DELETE FROM verified_counts WHERE result_count <= 0;
+    RETURN NULL;
+END $$;
+CREATE FUNCTION results_verified_emptied() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    DELETE FROM verified_counts;
+    RETURN NULL;
+END $$;
+CREATE TRIGGER results_verified_counted AFTER INSERT ON results
+    REFERENCING NEW TABLE AS new_rows
+    FOR EACH STATEMENT EXECUTE FUNCTION results_verified_counted();
+CREATE TRIGGER results_verified_uncounted AFTER DELETE ON results
+    REFERENCING OLD TABLE AS old_rows
+    FOR EACH STATEMENT EXECUTE FUNCTION results_verified_uncounted();
+CREATE TRIGGER results_verified_emptied AFTER TRUNCATE ON results
+    FOR EACH STATEMENT EXECUTE FUNCTION results_verified_emptied();
 )sql";
 
 // The counts of each block of move counts (see move_blocks.h); made in a database of an
@@ -317,7 +362,7 @@ void make_tables(PostgresConnection& connection, const std::string& uri) {
     connection.execute("SELECT pg_advisory_xact_lock(7166147)");
     if (connection.run("SELECT to_regclass('results') IS NULL").text(0, 0) == "t") {
         connection.execute(tables);
-        connection.execute(verified_index);
+        connection.execute(verified_tables);
         connection.execute(block_table);
         connection.execute(trigger_functions());
         connection.execute(triggers);
@@ -334,11 +379,12 @@ void make_tables(PostgresConnection& connection, const std::string& uri) {
             .run("SELECT count(*) FROM pg_attribute WHERE attrelid = 'results'::regclass "
                  "AND attname = 'verified' AND NOT attisdropped")
             .integer(0, 0) == 0) {
-        // A database of an earlier version: its results were all sent by links. A constant
-        // default rewrites no row; services of that version sharing it store false.
+        // A database of an earlier version: its results were all sent by links, so none is
+        // counted. A constant default rewrites no row; services of that version sharing it
+        // store false.
         connection.execute(
             "ALTER TABLE results ADD COLUMN verified boolean NOT NULL DEFAULT false");
-        connection.execute(verified_index);
+        connection.execute(verified_tables);
     }
     if (connection.run("SELECT to_regclass('running_tests') IS NULL").text(0, 0) == "t") {
         make_postgres_running_tests(connection);
@@ -659,22 +705,23 @@ ClassRecords PostgresStore::verified_class_results(const TestSettings& settings,
     return reading([&](PostgresConnection& connection) {
         // One snapshot for the count and the page.
         PostgresTransaction transaction(connection, look_up_begin);
-        static const std::string size = verified_size_sql('$');
+        static const std::string size_sql = verified_size_sql('$');
         static const std::string page = verified_page_sql('$');
-        ClassRecords records = verified_page(
-            settings, connection.run(size, settings_parameters(settings)).integer(0, 0),
-            first_place, count, [&](int64_t skipped, int most) {
-                std::vector<std::string> parameters = settings_parameters(settings);
-                parameters.push_back(std::to_string(most));
-                parameters.push_back(std::to_string(skipped));
-                const PostgresResult rows = connection.run(page, parameters);
-                std::vector<PublishedResult> results;
-                results.reserve(size_t(rows.rows()));
-                for (int i = 0; i < rows.rows(); ++i) {
-                    results.push_back(published_from(PostgresRow{rows, i}, 0, 0));
-                }
-                return results;
-            });
+        const PostgresResult size = connection.run(size_sql, settings_parameters(settings));
+        ClassRecords records =
+            verified_page(settings, size.rows() > 0 ? size.integer(0, 0) : 0, first_place, count,
+                          [&](int64_t skipped, int most) {
+                              std::vector<std::string> parameters = settings_parameters(settings);
+                              parameters.push_back(std::to_string(most));
+                              parameters.push_back(std::to_string(skipped));
+                              const PostgresResult rows = connection.run(page, parameters);
+                              std::vector<PublishedResult> results;
+                              results.reserve(size_t(rows.rows()));
+                              for (int i = 0; i < rows.rows(); ++i) {
+                                  results.push_back(published_from(PostgresRow{rows, i}, 0, 0));
+                              }
+                              return results;
+                          });
         transaction.commit();
         return records;
     });

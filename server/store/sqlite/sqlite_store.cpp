@@ -69,10 +69,9 @@ CREATE TABLE IF NOT EXISTS results (
 );
 CREATE INDEX IF NOT EXISTS results_by_place ON results (
     initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id);
--- Only the verified results, few beside the others: their pages read it alone. The mark is
--- among its columns too, so that they are counted from the index without the table.
+-- Only the verified results, few beside the others: their pages read it alone.
 CREATE INDEX IF NOT EXISTS results_verified_by_place ON results (
-    initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id, verified)
+    initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id)
     WHERE verified;
 CREATE TABLE IF NOT EXISTS class_counts (
     initial_ball_count INTEGER NOT NULL,
@@ -92,6 +91,16 @@ CREATE TABLE IF NOT EXISTS move_counts (
     total_moves INTEGER NOT NULL,
     result_count INTEGER NOT NULL,
     PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round, total_moves)
+) WITHOUT ROWID;
+-- The verified results of each class, made with the mark: a file of an earlier version has
+-- none.
+CREATE TABLE IF NOT EXISTS verified_counts (
+    initial_ball_count INTEGER NOT NULL,
+    colour_count INTEGER NOT NULL,
+    round_count INTEGER NOT NULL,
+    lines_per_round INTEGER NOT NULL,
+    result_count INTEGER NOT NULL,
+    PRIMARY KEY (initial_ball_count, colour_count, round_count, lines_per_round)
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS move_blocks (
     initial_ball_count INTEGER NOT NULL,
@@ -153,6 +162,28 @@ CREATE TRIGGER IF NOT EXISTS results_uncounted AFTER DELETE ON results BEGIN
 END;
 )sql";
 }
+
+// The verified results' counts, kept apart from the others' so that a result sent by a link
+// runs none of it.
+constexpr const char* verified_triggers = R"sql(
+CREATE TRIGGER IF NOT EXISTS results_verified_counted AFTER INSERT ON results
+WHEN new.verified BEGIN
+    INSERT INTO verified_counts VALUES (new.initial_ball_count, new.colour_count,
+        new.round_count, new.lines_per_round, 1)
+    ON CONFLICT (initial_ball_count, colour_count, round_count, lines_per_round)
+    DO UPDATE SET result_count = result_count + 1;
+END;
+CREATE TRIGGER IF NOT EXISTS results_verified_uncounted AFTER DELETE ON results
+WHEN old.verified BEGIN
+    UPDATE verified_counts SET result_count = result_count - 1
+    WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
+        AND round_count = old.round_count AND lines_per_round = old.lines_per_round;
+    DELETE FROM verified_counts
+    WHERE initial_ball_count = old.initial_ball_count AND colour_count = old.colour_count
+        AND round_count = old.round_count AND lines_per_round = old.lines_per_round
+        AND result_count = 0;
+END;
+)sql";
 
 // A file made before the counts existed gets them once, counted from its results.
 constexpr const char* count_existing = R"sql(
@@ -243,6 +274,7 @@ SqliteConnection sound_writer(const std::string& path, std::chrono::milliseconds
                                "DROP TRIGGER IF EXISTS results_uncounted");
         }
         connection.execute(triggers().c_str());
+        connection.execute(verified_triggers);
         if (!counted) {
             connection.execute(count_existing);
         }
@@ -601,8 +633,7 @@ ClassRecords SqliteStore::verified_class_results(const TestSettings& settings, i
         {
             SqliteQuery query(r.verified_size);
             bind_settings(query, settings);
-            query.step();
-            size = query.integer(0);
+            size = query.step() ? query.integer(0) : 0;
         }
         return verified_page(settings, size, first_place, count, [&](int64_t skipped, int most) {
             std::vector<PublishedResult> rows;

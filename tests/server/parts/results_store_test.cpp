@@ -685,10 +685,15 @@ TEST_F(PostgresStoreTest, AnOperatorsTruncateEmptiesTheCountsAndChangesTheGenera
     const auto store = open_results_store(uri);
     store->store(result("one", 100), 1765324800);
     store->store(result("two", 90, "35"), 1765324801);
+    ResultRow refereed = result("three", 80);
+    refereed.link_key = "v" + std::string(32, '3');
+    refereed.verified = true;
+    store->store(refereed, 1765324801);
     const uint64_t generation = store->generation();
     PostgresConnection(uri, std::chrono::seconds(10)).execute("TRUNCATE results");
     EXPECT_NE(store->generation(), generation);
     EXPECT_EQ(store->result_count(), 0);
+    EXPECT_EQ(store->verified_class_results({42, 7, 5, 12}, 0, 10).class_size, 0);
     EXPECT_TRUE(store->records(10, 100).empty());
     EXPECT_TRUE(counts_of(*store, {42, 7, 5, 12}).empty());
     const StoredResult again = store->store(result("one", 100), 1765324802);

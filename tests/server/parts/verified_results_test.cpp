@@ -49,15 +49,23 @@ struct VerifiedResultsTest : OnEveryStore {
     std::unique_ptr<ResultsStore> open(StoreLimits limits = {}) const {
         return open_results_store(where, limits);
     }
-    // As a database of the version before the mark: no verified column, its index nor the
-    // running tests.
+    // As a database of the version before the mark: no verified column, its index, counts
+    // and triggers, nor the running tests.
     void make_former_version() const {
-        const char* sql = "DROP INDEX results_verified_by_place; "
-                          "ALTER TABLE results DROP COLUMN verified; DROP TABLE running_tests";
+        const std::string common = "DROP INDEX results_verified_by_place; "
+                                   "DROP TABLE verified_counts; DROP TABLE running_tests; "
+                                   "ALTER TABLE results DROP COLUMN verified";
         if (GetParam() == StoreKind::sqlite) {
-            SqliteConnection(where).execute(sql);
+            SqliteConnection(where).execute(("DROP TRIGGER results_verified_counted; "
+                                             "DROP TRIGGER results_verified_uncounted; " +
+                                             common)
+                                                .c_str());
         } else {
-            PostgresConnection(where, std::chrono::seconds(10)).execute(sql);
+            PostgresConnection(where, std::chrono::seconds(10))
+                .execute("DROP FUNCTION results_verified_counted() CASCADE; "
+                         "DROP FUNCTION results_verified_uncounted() CASCADE; "
+                         "DROP FUNCTION results_verified_emptied() CASCADE; " +
+                         common);
         }
     }
 };
@@ -144,6 +152,16 @@ TEST_P(VerifiedResultsTest, VerifiedResultsCountInTheirClassAndEveryAnswerMarksT
     EXPECT_EQ(stored.place, 5) << "behind L2's 85, which came first";
     EXPECT_EQ(stored.class_size, 8);
     EXPECT_FALSE(store->store(linked("L3", 300), 1765411201).row.verified);
+
+    // An operator's erasure counts them again: V4 and L2 go.
+    EXPECT_EQ(store->erase_player(PlayerField::nickname, "V4"), 1);
+    EXPECT_EQ(store->erase_player(PlayerField::nickname, "L2"), 1);
+    const ClassRecords left = store->verified_class_results(typical, 0, 50);
+    EXPECT_EQ(left.class_size, 5);
+    EXPECT_EQ(nicknames_of(left.results), "V2+ V5+ V7+ V1+ V3+");
+    EXPECT_EQ(store->class_results(typical, 0, 50).class_size, 7);
+    EXPECT_EQ(store->erase_player(PlayerField::nickname, "V6"), 1);
+    EXPECT_EQ(store->verified_class_results({35, 7, 5, 12}, 0, 10).class_size, 0);
 }
 
 TEST_P(VerifiedResultsTest, OneTestIsStoredOnceAndAnsweredWithItsFirstPlaceAgain) {
