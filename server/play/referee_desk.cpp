@@ -67,6 +67,7 @@ DeskAnswer RefereeDesk::start(const TestSettings& settings, std::string_view add
         case TestAdmission::service_full:
             return refused(DeskRefusal::too_many_tests);
         }
+        remember(record);
         DeskAnswer answer;
         answer.test_id = std::move(record.id);
         answer.revealed = std::move(started->revealed);
@@ -92,6 +93,28 @@ bool RefereeDesk::take_move(std::string_view test_id, Clock::time_point at) {
     return true;
 }
 
+std::optional<RunningTestRecord> RefereeDesk::remembered(std::string_view test_id, int64_t now) {
+    const std::lock_guard lock(remembered_mutex_);
+    const auto found = remembered_.find(std::string(test_id));
+    if (found == remembered_.end() || found->second.touched_at < idle_before(now)) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+void RefereeDesk::remember(const RunningTestRecord& record) {
+    const std::lock_guard lock(remembered_mutex_);
+    if (remembered_.size() >= most_remembered && !remembered_.contains(record.id)) {
+        remembered_.erase(remembered_.begin());
+    }
+    remembered_[record.id] = record;
+}
+
+void RefereeDesk::forget(std::string_view test_id) {
+    const std::lock_guard lock(remembered_mutex_);
+    remembered_.erase(std::string(test_id));
+}
+
 size_t RefereeDesk::tracked_tests() const {
     const std::lock_guard lock(moves_mutex_);
     return whole_at_.size();
@@ -101,8 +124,14 @@ DeskAnswer RefereeDesk::play(std::string_view test_id, const MoveRequest& move, 
                              Clock::time_point at) {
     try {
         for (int race = 0; race < most_races; ++race) {
-            std::optional<RunningTestRecord> record = tests_.find(test_id, idle_before(now));
+            std::optional<RunningTestRecord> record =
+                race == 0 ? remembered(test_id, now) : std::nullopt;
+            const bool from_memory = record.has_value();
             if (!record) {
+                record = tests_.find(test_id, idle_before(now));
+            }
+            if (!record) {
+                forget(test_id);
                 return refused(DeskRefusal::unknown_test);
             }
             if (race == 0 && !take_move(test_id, at)) {
@@ -117,6 +146,10 @@ DeskAnswer RefereeDesk::play(std::string_view test_id, const MoveRequest& move, 
                 move.request.skip ? skip_test_round(*test, move.play)
                                   : play_move(*test, move.request.from, move.request.to, move.play);
             if (played.refusal != RefereeRefusal::none) {
+                if (from_memory) {
+                    forget(test_id); // judged again on the store's state, which may be newer
+                    continue;
+                }
                 return refused(DeskRefusal::refereed, played.refusal);
             }
             DeskAnswer answer;
@@ -128,8 +161,10 @@ DeskAnswer RefereeDesk::play(std::string_view test_id, const MoveRequest& move, 
             record->state = encode_running_test(*test);
             record->touched_at = now;
             if (tests_.replace(*record, answered)) {
+                remember(*record);
                 return answer;
             }
+            forget(test_id);
         }
         return refused(DeskRefusal::store_failed);
     } catch (const StoreError&) {

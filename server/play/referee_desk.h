@@ -78,6 +78,11 @@ class RefereeDesk {
   private:
     int64_t idle_before(int64_t now) const { return now - limits_.idle_test.count(); }
     bool take_move(std::string_view test_id, Clock::time_point at);
+    // The test as this desk last wrote it, unless expired: a move then needs no read. Another
+    // service's write since makes the desk's own fail, and the test is read afresh.
+    std::optional<RunningTestRecord> remembered(std::string_view test_id, int64_t now);
+    void remember(const RunningTestRecord& record);
+    void forget(std::string_view test_id);
 
     RunningTests& tests_;
     const PlayLimits limits_;
@@ -85,6 +90,10 @@ class RefereeDesk {
     // carries no information and is dropped when the table grows.
     mutable std::mutex moves_mutex_;
     std::unordered_map<std::string, Clock::time_point> whole_at_;
+    // Bounded: beyond it one is dropped for each newcomer, and is read again when it moves.
+    static constexpr size_t most_remembered = 4096; // about 5 MiB
+    std::mutex remembered_mutex_;
+    std::unordered_map<std::string, RunningTestRecord> remembered_;
     std::mutex sweep_mutex_;
     int64_t swept_at_ = 0;
 };

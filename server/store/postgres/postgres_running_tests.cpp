@@ -21,16 +21,13 @@ CREATE INDEX running_tests_by_address ON running_tests (address, touched_at);
 CREATE INDEX running_tests_by_touch ON running_tests (touched_at);
 )sql";
 
-// A move lost in a crash is played again alike, so the tests' commits need not wait for the
-// disk; SET LOCAL keeps the lent connection's own setting, on which results wait, for
-// everything else.
-constexpr const char* begin_unsynced = "BEGIN; SET LOCAL synchronous_commit = off";
+// Lent connections are the store's readers, whose commits wait for no disk: a move lost in a
+// crash is played again alike.
 
 // Admissions take turns under one lock, whichever service admits, so that the counts and the
 // insert of one are never interleaved with another's; starts are rare next to moves, which
 // never take it. Its number is the schema's lock's (see the store) plus one.
-constexpr const char* begin_admission = "BEGIN; SET LOCAL synchronous_commit = off; "
-                                        "SELECT pg_advisory_xact_lock(7166148)";
+constexpr const char* begin_admission = "BEGIN; SELECT pg_advisory_xact_lock(7166148)";
 
 // Counted no further than the bounds ($7 for the address, $8 in all), so that an admission
 // reads at most the bounds' worth of the indexes; the test is inserted when both are below.
@@ -78,7 +75,7 @@ void make_postgres_running_tests(PostgresConnection& connection) {
 }
 
 TestAdmission PostgresRunningTests::add(const RunningTestRecord& test, int64_t per_address,
-                                    int64_t in_all, int64_t idle_before) {
+                                        int64_t in_all, int64_t idle_before) {
     TestAdmission admission = TestAdmission::admitted;
     // Not again on a new connection: a lost commit may have admitted the test already.
     lender_.lend(
@@ -123,7 +120,7 @@ bool PostgresRunningTests::replace(const RunningTestRecord& test, int32_t expect
     // the second try would then answer that another request came first.
     lender_.lend(
         [&](PostgresConnection& connection) {
-            PostgresTransaction transaction(connection, begin_unsynced);
+            // One statement on its own: a move is one round trip.
             replaced = connection
                            .run("UPDATE running_tests SET answered = $1, state = decode($2, "
                                 "'hex'), touched_at = $3 WHERE id = $4 AND answered = $5",
@@ -131,7 +128,6 @@ bool PostgresRunningTests::replace(const RunningTestRecord& test, int32_t expect
                                  std::to_string(test.touched_at), test.id,
                                  std::to_string(expected_answered)})
                            .changed() > 0;
-            transaction.commit();
         },
         false);
     return replaced;
@@ -141,12 +137,10 @@ int64_t PostgresRunningTests::remove_idle(int64_t idle_before) {
     int64_t removed = 0;
     lender_.lend(
         [&](PostgresConnection& connection) {
-            PostgresTransaction transaction(connection, begin_unsynced);
             removed = connection
                           .run("DELETE FROM running_tests WHERE touched_at < $1",
                                {std::to_string(idle_before)})
                           .changed();
-            transaction.commit();
         },
         true);
     return removed;

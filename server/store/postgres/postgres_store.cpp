@@ -427,17 +427,21 @@ PostgresStore::PostgresStore(const std::string& uri, StoreLimits limits)
 
 PostgresStore::~PostgresStore() = default;
 
-std::unique_ptr<PostgresConnection> PostgresStore::connect() const {
+std::unique_ptr<PostgresConnection> PostgresStore::connect(Commits commits) const {
     auto connection = std::make_unique<PostgresConnection>(uri_, limits_.db_timeout);
     // PostgreSQL waits for ever at a lock_timeout of 0; 1 ms is the nearest to no wait. The
     // server ends a statement at the same time as the service gives up on it. Results are
-    // answered only once they are on disk, whatever the server's default says.
+    // answered only once they are on disk, whatever the server's default says. The readers
+    // commit only the referee's running tests, whose moves a crash may lose (they are played
+    // again alike), so theirs wait for no disk: a move is then one round trip.
     const auto lock_wait = std::max<int64_t>(1, limits_.lock_wait.count());
     connection->execute(
         "SET lock_timeout = " + std::to_string(lock_wait) +
         "; SET statement_timeout = " + std::to_string(limits_.db_timeout.count()) +
-        "; SELECT set_config('synchronous_commit', 'on', false)"
-        " WHERE current_setting('synchronous_commit') IN ('off', 'local', 'remote_write')");
+        (commits == Commits::durable
+             ? "; SELECT set_config('synchronous_commit', 'on', false)"
+               " WHERE current_setting('synchronous_commit') IN ('off', 'local', 'remote_write')"
+             : "; SET synchronous_commit = off"));
     return connection;
 }
 
@@ -456,7 +460,7 @@ PostgresStore::Lease PostgresStore::lease() {
     ++open_readers_;
     lock.unlock();
     try {
-        return Lease(*this, connect());
+        return Lease(*this, connect(Commits::unsynced));
     } catch (const PostgresError& e) {
         give_back(nullptr);
         throw StoreError(e.what());
@@ -773,8 +777,14 @@ int64_t PostgresStore::erase_player(PlayerField field, std::string_view value) {
     if (email) {
         parameters.push_back(blank_characters());
     }
+    // On a reader, whose commits wait for no disk unless told.
     return reading(
-        [&](PostgresConnection& connection) { return connection.run(sql, parameters).changed(); },
+        [&](PostgresConnection& connection) {
+            PostgresTransaction transaction(connection, "BEGIN; SET LOCAL synchronous_commit = on");
+            const int64_t erased = connection.run(sql, parameters).changed();
+            transaction.commit();
+            return erased;
+        },
         false);
 }
 

@@ -50,7 +50,9 @@ class PostgresStore final : public ResultsStore, private BatchBackend, private P
     void give_back(std::unique_ptr<PostgresConnection> connection);
     // Runs read on a leased connection; PostgreSQL's failures become StoreError.
     template <typename Read> auto reading(Read read, bool again_if_lost = true);
-    std::unique_ptr<PostgresConnection> connect() const;
+    // The writer's commits wait for the disk; the readers' (the running tests') need not.
+    enum class Commits { durable, unsynced };
+    std::unique_ptr<PostgresConnection> connect(Commits commits = Commits::durable) const;
     void lend(const std::function<void(PostgresConnection&)>& use, bool again_if_lost) override;
 
     std::vector<StoredResult> store_batch(const std::vector<const PendingResult*>& rows) override;
