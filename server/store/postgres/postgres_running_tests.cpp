@@ -78,7 +78,7 @@ void make_postgres_running_tests(PostgresConnection& connection) {
 }
 
 TestAdmission PostgresRunningTests::add(const RunningTestRecord& test, int64_t per_address,
-                                    int64_t in_all, int64_t idle_before) {
+                                        int64_t in_all, int64_t idle_before) {
     TestAdmission admission = TestAdmission::admitted;
     // Not again on a new connection: a lost commit may have admitted the test already.
     lender_.lend(

@@ -12,7 +12,7 @@ class PostgresRunningTests final : public RunningTests {
     explicit PostgresRunningTests(PostgresLender& lender) : lender_(lender) {}
 
     TestAdmission add(const RunningTestRecord& test, int64_t per_address, int64_t in_all,
-                  int64_t idle_before) override;
+                      int64_t idle_before) override;
     std::optional<RunningTestRecord> find(std::string_view id, int64_t idle_before) override;
     bool replace(const RunningTestRecord& test, int32_t expected_answered) override;
     int64_t remove_idle(int64_t idle_before) override;
