@@ -27,7 +27,7 @@ class RunningTests {
     // Adds the test unless its address already runs per_address tests or all addresses run
     // in_all; two services sharing the store never admit more than the bounds between them.
     virtual TestAdmission add(const RunningTestRecord& test, int64_t per_address, int64_t in_all,
-                          int64_t idle_before) = 0;
+                              int64_t idle_before) = 0;
     virtual std::optional<RunningTestRecord> find(std::string_view id, int64_t idle_before) = 0;
     // Stores test's answered, state and touched_at if its stored answered is still
     // expected_answered; false when another request changed it first, or it has gone. Needs

@@ -69,7 +69,7 @@ template <typename Use> auto SqliteRunningTests::holding(Use use) {
 }
 
 TestAdmission SqliteRunningTests::add(const RunningTestRecord& test, int64_t per_address,
-                                  int64_t in_all, int64_t idle_before) {
+                                      int64_t in_all, int64_t idle_before) {
     return holding([&] {
         // The write lock from the first count on, so that two services on the file count
         // one after the other.

@@ -19,7 +19,7 @@ class SqliteRunningTests final : public RunningTests {
     SqliteRunningTests(SqliteConnection connection, std::chrono::milliseconds lock_wait);
 
     TestAdmission add(const RunningTestRecord& test, int64_t per_address, int64_t in_all,
-                  int64_t idle_before) override;
+                      int64_t idle_before) override;
     std::optional<RunningTestRecord> find(std::string_view id, int64_t idle_before) override;
     bool replace(const RunningTestRecord& test, int32_t expected_answered) override;
     int64_t remove_idle(int64_t idle_before) override;

@@ -338,8 +338,8 @@ TEST(PlayRequests, ReadOnlyTheBodiesThePageSends) {
 TEST(PlayRequests, PlayerTextsMeetThePanelsRules) {
     EXPECT_FALSE(
         player_texts_refusal({u8str(u8"Аня"), "RU", u8str(u8"Омск"), "", "1990", "a@b.c"}));
-    EXPECT_TRUE(player_texts_refusal({u8str(u8"\u65e5\u672c"), "", "", "", "", ""}));      // not in 1251
-    EXPECT_TRUE(player_texts_refusal({std::string(17, 'a'), "", "", "", "", ""})); // too long
+    EXPECT_TRUE(player_texts_refusal({u8str(u8"\u65e5\u672c"), "", "", "", "", ""})); // not in 1251
+    EXPECT_TRUE(player_texts_refusal({std::string(17, 'a'), "", "", "", "", ""}));    // too long
     EXPECT_FALSE(player_texts_refusal({std::string(16, 'a'), "", "", "", "", ""}));
     EXPECT_TRUE(player_texts_refusal({"", "RUS", "", "", "", ""}));
     EXPECT_TRUE(player_texts_refusal({"a\tb", "", "", "", "", ""}));

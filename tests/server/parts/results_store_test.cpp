@@ -594,7 +594,8 @@ TEST_F(StoreTest, KeepsEveryColumnInWalMode) {
                                                          {"hidden_text", "hidden"},
                                                          {"birth_year", "1990"},
                                                          {"email", "t@x.org"},
-                                                         {"received_at", "1765324800"}};
+                                                         {"received_at", "1765324800"},
+                                                         {"verified", "0"}};
     EXPECT_EQ(stored_row(db, key), expected);
 
     SqliteConnection connection(db);

@@ -210,7 +210,8 @@ TEST_P(RunningTestsTest, RemovingTheIdleRemovesOnlyTestsTouchedBeforeTheTime) {
     const auto store = open();
     RunningTests& tests = store->running_tests();
     for (int n = 0; n < 4; ++n) {
-        ASSERT_EQ(tests.add(running(n, "10.0.0.1", 1000 + 10 * n), 10, 10, 0), TestAdmission::admitted);
+        ASSERT_EQ(tests.add(running(n, "10.0.0.1", 1000 + 10 * n), 10, 10, 0),
+                  TestAdmission::admitted);
     }
     EXPECT_EQ(tests.remove_idle(1010), 1) << "only the one touched at 1000";
     EXPECT_EQ(tests.remove_idle(1010), 0);
