@@ -33,6 +33,9 @@ struct Tally {
 httplib::Client kept_alive_client(int port) {
     httplib::Client client("127.0.0.1", port);
     client.set_keep_alive(true);
+    // As a browser does: a request's headers and body are sent at once, not held back for the
+    // acknowledgement of the first part.
+    client.set_tcp_nodelay(true);
     client.set_connection_timeout(answer_wait);
     client.set_read_timeout(answer_wait);
     client.set_write_timeout(answer_wait);
