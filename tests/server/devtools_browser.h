@@ -135,6 +135,12 @@ class DevToolsBrowser {
         return bool(file) && !png.empty();
     }
 
+    // Any other command of the tab's (params a JSON object); its answer's message, or nothing
+    // if it failed.
+    std::optional<std::string> tab_command(const std::string& method, const std::string& params) {
+        return command(method, params, tab_);
+    }
+
   private:
     // How long the browser may take over one step before the test calls it hung: far beyond
     // what any step takes, even on a busy machine.

@@ -1,9 +1,13 @@
-// bench_service --store sqlite|postgresql|both --only rates|reads|both --probes N --seconds S:
-// the results service timed on loopback with wrk, each figure against a reference taken in the
-// same run (see scripts/bench-server, which builds and runs it). Not a test.
+// bench_service --store sqlite|postgresql|both --only rates|reads|play|all --probes N --seconds S:
+// the results service timed on loopback with wrk and its own clients, each figure against a
+// reference taken in the same run (see scripts/bench-server, which builds and runs it). Not a
+// test.
 #include "tests/bench/server/child_run.h"
+#include "tests/bench/server/first_board.h"
 #include "tests/bench/server/latency_probe.h"
 #include "tests/bench/server/link_queries.h"
+#include "tests/bench/server/page_weight.h"
+#include "tests/bench/server/play_load.h"
 #include "tests/bench/server/sample_figures.h"
 #include "tests/bench/server/wrk_report.h"
 #include "tests/support/nginx_process.h"
@@ -19,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +51,15 @@ constexpr std::chrono::seconds settle{1};
 // for its million results (some minutes on a two-core machine).
 std::chrono::seconds wrk_bound(long seconds) { return std::chrono::seconds(seconds + 60); }
 constexpr std::chrono::seconds bench_scale_bound{3600};
+// The browser test's players at once, and as many connections reading /rules to compare.
+constexpr int players = 64;
+// Players while strace counts the service's syncs, and for how long: strace slows every call.
+constexpr int traced_players = 8;
+constexpr std::chrono::seconds traced_time{3};
+// The page's files as sent gzipped: the goal for all of them together.
+constexpr size_t page_weight_goal = 100 * 1024;
+// Loads of the page, and of its stand-in, in headless Chromium, for their medians.
+constexpr int page_loads = 15;
 
 struct Options {
     std::vector<std::string> stores;
@@ -57,7 +71,7 @@ struct Options {
 [[noreturn]] void refuse(const std::string& why) {
     std::fprintf(stderr,
                  "bench_service: %s (usage: bench_service --store sqlite|postgresql|both --only "
-                 "rates|reads|both --probes N --seconds S)\n",
+                 "rates|reads|play|all --probes N --seconds S)\n",
                  why.c_str());
     std::exit(2);
 }
@@ -93,7 +107,13 @@ Options read_options(int argc, char** argv) {
         if (option == "--store") {
             options.stores = one_or_both(option, value, "sqlite", "postgresql");
         } else if (option == "--only") {
-            options.parts = one_or_both(option, value, "rates", "reads");
+            if (value == "rates" || value == "reads" || value == "play") {
+                options.parts = {value};
+            } else if (value == "all") {
+                options.parts = {"rates", "reads", "play"};
+            } else {
+                refuse("--only takes rates, reads, play or all, not '" + value + "'");
+            }
         } else if (option == "--probes") {
             options.probes = whole_number(option, value);
         } else if (option == "--seconds") {
@@ -144,7 +164,7 @@ class Bench {
         for (const std::string& store : options_.stores) {
             store_ = store;
             for (const std::string& part : options_.parts) {
-                part == "rates" ? time_rates() : time_reads();
+                part == "rates" ? time_rates() : part == "reads" ? time_reads() : time_play();
             }
         }
     }
@@ -182,16 +202,17 @@ class Bench {
         return query.integer(0);
     }
 
-    std::unique_ptr<ServiceProcess> start_service(const std::string& where,
-                                                  const std::string& name) {
+    std::unique_ptr<ServiceProcess> start_service(const std::string& where, const std::string& name,
+                                                  std::vector<std::string> more = {}) {
         // wrk sends every result from one address: far beyond one player's allowance. The
         // access log goes to a file, as a deployed service's does.
-        auto service = std::make_unique<ServiceProcess>(
-            TRIVELLE_RESULTS_SERVICE, where,
-            std::vector<std::string>{"--results-per-minute", "1000000",
-                                     "--network-results-per-minute", "1000000",
-                                     "--service-results-per-minute", "1000000"},
-            StartWait::for_port, work_.path(name + ".out"));
+        std::vector<std::string> options = {"--results-per-minute",         "1000000",
+                                            "--network-results-per-minute", "1000000",
+                                            "--service-results-per-minute", "1000000"};
+        options.insert(options.end(), more.begin(), more.end());
+        auto service =
+            std::make_unique<ServiceProcess>(TRIVELLE_RESULTS_SERVICE, where, options,
+                                             StartWait::for_port, work_.path(name + ".out"));
         if (!service->started()) {
             throw BenchFailure{"the service did not start"};
         }
@@ -246,6 +267,7 @@ class Bench {
                                        work_.path("static") +
                                        ";\n"
                                        "        default_type \"text/html; charset=utf-8\";\n"
+                                       "        types { text/css css; text/javascript js; }\n"
                                        "    }";
         nginx_ = std::make_unique<NginxProcess>(work_, http_block, nginx_port_, 1024, 0);
         if (!nginx_->started()) {
@@ -446,6 +468,177 @@ class Bench {
         }
     }
 
+    // A service whose players' pace limits do not bind: every player of the benchmark comes
+    // from one address and plays as fast as the answers come.
+    std::unique_ptr<ServiceProcess> start_play_service(const std::string& where,
+                                                       const std::string& name) {
+        return start_service(where, name,
+                             {"--moves-per-second", "1000000", "--move-burst", "1000000",
+                              "--tests-per-address", "1000000", "--running-tests", "100000000",
+                              "--max-connections-per-address", "1024",
+                              "--max-connections-per-network", "1024"});
+    }
+
+    std::string load_line(const std::string& what, const LoadFigures& figures) const {
+        return what + " " + fixed(figures.per_second, 0) + "/s, round trip " +
+               fixed(figures.median_ms, 3) + " ms (90th percentile " +
+               fixed(figures.percentile_90_ms, 3) + "), failures " +
+               std::to_string(figures.failures);
+    }
+
+    // The browser test: moves refereed by 64 players against /rules read on as many
+    // connections, a move's round trip against the page's, alone and under that load; the
+    // syncs a move costs; on PostgreSQL, two services sharing the 64 players; once, the page's
+    // weight and its first board in Chromium.
+    void time_play() {
+        const std::chrono::seconds time(options_.seconds);
+        const std::chrono::seconds alone(std::max(1, options_.seconds / 2));
+        const std::string where = new_store("play");
+        std::unique_ptr<ServiceProcess> service = start_play_service(where, "play");
+        const int port = service->port();
+        std::fprintf(stderr, "== %s: one player, then /rules one request at a time\n",
+                     store_.c_str());
+        const LoadFigures one_player = play_tests({port}, 1, alone);
+        const LoadFigures one_reader = read_page(port, "/rules", 1, alone);
+        std::fprintf(stderr, "== %s: /rules on %d connections, then %d players\n", store_.c_str(),
+                     players, players);
+        const LoadFigures rules = read_page(port, "/rules", players, time);
+        const long long wal_syncs_before = wal_syncs(where);
+        const LoadFigures moves = play_tests({port}, players, time);
+        const long long wal_syncs_during = wal_syncs(where) - wal_syncs_before;
+        summary_.push_back(store_ + ": " + load_line("one player's moves:", one_player) + "; " +
+                           load_line("/rules one at a time:", one_reader) + ": a move's " +
+                           ratio(one_player.median_ms, one_reader.median_ms) + " of the page's");
+        summary_.push_back(store_ + ": " + std::to_string(players) +
+                           " players: " + load_line("moves refereed", moves) + ", " +
+                           std::to_string(moves.starts) + " tests started; " +
+                           load_line("/rules on as many connections", rules));
+        summary_.push_back(
+            store_ + ": moves refereed " + ratio(moves.per_second, rules.per_second) +
+            " of /rules' rate (the goal is at least 0.20), a move's median round "
+            "trip " +
+            ratio(moves.median_ms, rules.median_ms) + " of the page's (the goal is at most 10)");
+        if (store_ == "postgresql") {
+            summary_.push_back(store_ + ": the cluster's WAL syncs while " +
+                               std::to_string(players) +
+                               " players played: " + std::to_string(wal_syncs_during) + ", " +
+                               fixed(double(wal_syncs_during) /
+                                         double(std::max(1L, moves.answered + moves.starts)),
+                                     4) +
+                               " a request (a move waits for none)");
+            time_two_play_services(where, *service, moves);
+        } else {
+            count_service_syncs(*service);
+        }
+        service->stop();
+        if (moves.failures + rules.failures + one_player.failures + one_reader.failures != 0) {
+            throw BenchFailure{"requests of the browser test or of /rules failed"};
+        }
+        if (!page_timed_) {
+            page_timed_ = true;
+            time_page(where);
+        }
+    }
+
+    // The WAL syncs of the PostgreSQL cluster so far; 0 for SQLite.
+    long long wal_syncs(const std::string& where) const {
+        if (store_ != "postgresql") {
+            return 0;
+        }
+        PostgresConnection connection(where, std::chrono::seconds(30));
+        return connection.execute("SELECT wal_sync FROM pg_stat_wal").integer(0, 0);
+    }
+
+    // The SQLite store's syncs, counted by strace while a few players play: what a move waits
+    // for, apart from the WAL's checkpoints.
+    void count_service_syncs(const ServiceProcess& service) {
+        std::fprintf(stderr, "== %s: the service's syncs counted by strace while %d play\n",
+                     store_.c_str(), traced_players);
+        const std::string counts = work_.path("syncs.txt");
+        ChildRun strace("strace",
+                        {"-f", "-c", "-e", "trace=fsync,fdatasync,sync_file_range", "-o", counts,
+                         "-p", std::to_string(service.pid())},
+                        traced_time + std::chrono::seconds(60));
+        std::this_thread::sleep_for(std::chrono::seconds(1)); // attached to every thread
+        const LoadFigures traced = play_tests({service.port()}, traced_players, traced_time);
+        strace.interrupt();
+        strace.output();
+        std::ifstream file(counts);
+        long syncs = 0;
+        for (std::string line; std::getline(file, line);) {
+            std::istringstream fields(line);
+            std::vector<std::string> words;
+            for (std::string word; fields >> word;) {
+                words.push_back(word);
+            }
+            if (words.size() >= 5 && words.back().find("sync") != std::string::npos) {
+                syncs += std::atol(words[3].c_str());
+            }
+        }
+        summary_.push_back(
+            store_ + ": the service's syncs while " + std::to_string(traced_players) +
+            " players played under strace: " + std::to_string(syncs) + " for " +
+            std::to_string(traced.answered) + " moves and " + std::to_string(traced.starts) +
+            " starts (a move waits for none; the WAL's checkpoints sync)");
+    }
+
+    // A second service on the same database and the players split between the two.
+    void time_two_play_services(const std::string& where, const ServiceProcess& first,
+                                const LoadFigures& one_service) {
+        std::fprintf(stderr, "== %s: two services on one database, %d players between them\n",
+                     store_.c_str(), players);
+        const std::unique_ptr<ServiceProcess> second = start_play_service(where, "play-second");
+        const LoadFigures both = play_tests({first.port(), second->port()}, players,
+                                            std::chrono::seconds(options_.seconds));
+        summary_.push_back(store_ +
+                           ": two services on one database: " + load_line("moves refereed", both) +
+                           ": " + ratio(both.per_second, one_service.per_second) +
+                           " of one service's (the goal is at least 1)");
+        if (both.failures != 0) {
+            throw BenchFailure{"two services: moves failed"};
+        }
+    }
+
+    // The page's files as sent, and from navigation to its first board in Chromium against a
+    // stand-in of the same size that only paints a canvas.
+    void time_page(const std::string& where) {
+        const std::unique_ptr<ServiceProcess> service = start_play_service(where, "page");
+        const std::vector<PageFile> files = fetch_page_files(service->port());
+        size_t plain = 0;
+        size_t sent = 0;
+        std::string each;
+        for (const PageFile& file : files) {
+            plain += file.plain.size();
+            sent += file.sent_bytes;
+            each += (each.empty() ? "" : ", ") + file.path + " " + std::to_string(file.sent_bytes);
+        }
+        summary_.push_back("the page's weight: " + std::to_string(sent) +
+                           " bytes as sent gzipped (" + each + "), " + std::to_string(plain) +
+                           " plain; the goal is at most " + std::to_string(page_weight_goal) +
+                           (sent <= page_weight_goal ? ": met" : ": missed"));
+        if (!nginx_) {
+            start_nginx();
+        }
+        const std::string stand_in = work_.path("static/stand-in");
+        std::filesystem::create_directories(stand_in);
+        write_stand_in(stand_in, "/stand-in/", files);
+        std::fprintf(stderr, "== the page and its stand-in loaded %d times each in Chromium\n",
+                     page_loads);
+        const FirstBoards boards = time_first_boards(
+            work_.path("chromium"),
+            {address(service->port(), "/play"), address(nginx_port_, "/stand-in/stand-in.html")},
+            page_loads);
+        summary_.push_back(
+            "the first board drawn in Chromium, median of " + std::to_string(page_loads) +
+            " first visits: " + fixed(boards.medians_ms[0], 1) + " ms from navigation; " +
+            fixed(boards.medians_ms[1], 1) +
+            " ms for a stand-in of the same size that only paints a canvas: " +
+            ratio(boards.medians_ms[0], boards.medians_ms[1]) + " of it (the goal is at most 1.5)");
+        if (boards.failures != 0) {
+            throw BenchFailure{std::to_string(boards.failures) + " loads drew no board"};
+        }
+    }
+
     const Options options_;
     TemporaryFolder work_;
     std::vector<std::string> links_;
@@ -454,6 +647,7 @@ class Bench {
     std::unique_ptr<NginxProcess> nginx_;
     int nginx_port_ = -1;
     double nginx_result_ = 0;
+    bool page_timed_ = false;
     std::string store_;
     std::vector<std::string> summary_;
 };
