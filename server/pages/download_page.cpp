@@ -16,7 +16,7 @@ std::string download_file_path(std::string_view file_name) {
 std::string shown_size(int64_t bytes) {
     constexpr int64_t kib = 1024, mib = kib * kib;
     if (bytes < kib) {
-        return std::to_string(bytes) + u8str(u8" байт");
+        return std::to_string(bytes) + u8str(u8" Б"); // the abbreviation, which has no plural
     }
     if (bytes < mib) {
         return std::to_string((bytes + kib - 1) / kib) + u8str(u8" КБ");
@@ -34,8 +34,8 @@ std::string download_page(const std::optional<OfferedProgram>& offered) {
               u8"trivelle.exe, установка не нужна. Когда тест окончен, кнопка «Internet» "
               u8"открывает в браузере ссылку с результатом, и он встаёт в "
               u8"<a href=\"/records\">таблицу рекордов</a>.</p>\n"
-              u8"<p>Ходы и линии такого результата — те, что прислала программа: сервер не может "
-              u8"их проверить, и отметки ✓ в таблице у него нет. Ходы теста, "
+              u8"<p>Ходы такого результата — те, что прислала программа: сервер не может их "
+              u8"проверить, и отметки ✓ в таблице у него нет. Ходы теста, "
               u8"<a href=\"") +
         play + u8str(u8"\">пройденного в браузере</a>, считает сам сервер.</p>\n");
     if (!offered) {

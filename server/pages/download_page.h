@@ -17,7 +17,7 @@ struct OfferedProgram {
 // Where the file is served: /download/<its name>.
 std::string download_file_path(std::string_view file_name);
 // A size as the page shows it: bytes below a KB, whole KB (rounded up) below a MB, then MB with
-// one decimal.
+// one decimal and the decimal comma.
 std::string shown_size(int64_t bytes);
 // None: the program is not offered on this server.
 std::string download_page(const std::optional<OfferedProgram>& offered);

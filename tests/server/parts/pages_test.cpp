@@ -272,7 +272,7 @@ TEST(Pages, TheDownloadPageOffersTheFileWithItsSizeAndChecksumOrSaysItIsNotOffer
 
 TEST(Pages, SizesAreShownInBytesKilobytesOrMegabytes) {
     const std::pair<int64_t, std::string> cases[] = {
-        {0, utf8_text(u8"0 байт")},       {1023, utf8_text(u8"1023 байт")},
+        {0, utf8_text(u8"0 Б")},          {1023, utf8_text(u8"1023 Б")},
         {1024, utf8_text(u8"1 КБ")},      {1025, utf8_text(u8"2 КБ")},
         {245000, utf8_text(u8"240 КБ")},  {1048575, utf8_text(u8"1024 КБ")},
         {1048576, utf8_text(u8"1,0 МБ")}, {1572864, utf8_text(u8"1,5 МБ")},
