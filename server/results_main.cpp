@@ -7,6 +7,7 @@
 #include "server/pages/pages.h"
 #include "server/row/log_error.h"
 #include "server/service_options.h"
+#include "server/site/offered_download.h"
 #include "server/site/page_readers.h"
 #include "server/site/result_rate_limit.h"
 #include "server/site/results_site.h"
@@ -43,11 +44,16 @@ int main(int argc, char** argv) {
     }
 
     try {
+        // Read before the store is opened: a file that cannot be offered stops the start at once.
+        std::optional<OfferedDownload> download;
+        if (!options->download.empty()) {
+            download = read_offered_download(options->download);
+        }
         const std::unique_ptr<ResultsStore> store =
             open_results_store(options->db, options->store_limits);
         ResultRateLimit results_limit(options->result_allowances);
         PageReaders reads(options->page_readers, options->max_waiting_pages);
-        ResultsSite site(*store, results_limit, reads);
+        ResultsSite site(*store, results_limit, reads, nullptr, download ? &*download : nullptr);
         HttpServerSettings settings{
             .address = options->address,
             .port = options->port,
