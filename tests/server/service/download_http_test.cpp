@@ -1,17 +1,26 @@
 // The program offered at /download by the real service: the page with its checksum, the file
-// whole as an attachment, HEAD without the body, a kept copy revalidated, and a start refused
-// in one line for a file it cannot offer.
+// whole as an attachment, HEAD without the body, a kept copy revalidated, a crowd that never
+// reads it holding one copy and closed at the request time, and a start refused in one line for
+// a file it cannot offer.
+#include "tests/server/process_memory.h"
+#include "tests/server/raw_client.h"
 #include "tests/server/service_fixture.h"
 #include "tests/support/command_run.h"
 #include "tests/support/record_text.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 constexpr const char* zip_name = "trivelle-1.2.3-win32.zip";
 const std::string zip_path = std::string("/download/") + zip_name;
@@ -95,6 +104,50 @@ TEST_F(DownloadServed, TheFileIsServedWholeAsAnAttachmentAndAKeptCopyIsRevalidat
         EXPECT_EQ(result->get_header_value("Content-Length"), "300000") << c.name;
         EXPECT_TRUE(c.head ? result->body.empty() : result->body == whole) << c.name;
     }
+}
+
+// Every download shares the file the service read at its start: a crowd that asks for it and
+// never reads holds the service's memory no more than its connections do, and each is closed
+// once the request time has passed, as any answer's reader is.
+TEST(DownloadCrowd, ClientsThatNeverReadTheFileShareOneCopyAndAreClosedAtTheRequestTime) {
+    constexpr int file_mib = 8;
+    constexpr int crowd = 30; // within the 32 connections of one address
+    constexpr std::chrono::seconds request_time{2};
+    TemporaryFolder folder;
+    const std::string file = folder.path("large.zip");
+    std::ofstream(file, std::ios::binary) << std::string(size_t(file_mib) << 20, 'z');
+    ServiceProcess service(
+        TRIVELLE_RESULTS_SERVICE, folder.path("results.sqlite"),
+        {"--download", file, "--request-timeout", std::to_string(request_time.count())});
+    ASSERT_TRUE(service.started());
+    ASSERT_EQ(get(service, "/download/large.zip").status, 200) << "warm";
+    const long idle_kib = resident_memory(service.pid()).now_kib;
+
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int i = 0; i < crowd; ++i) {
+        // A small window: the service can hand each only a few KiB before it must wait.
+        clients.push_back(std::make_unique<RawClient>("127.0.0.2", service.port(), 4096));
+        ASSERT_TRUE(clients.back()->connected()) << i;
+        clients.back()->send("GET /download/large.zip HTTP/1.1\r\nHost: x\r\n\r\n");
+    }
+    EXPECT_EQ(get(service, "/rules").status, 200) << "an ordinary client meanwhile";
+    // A copy for each would be crowd × file_mib = 240 MiB; the connections' own buffers and the
+    // sanitizers' bookkeeping stay far below a copy's worth of four.
+    const long grown_kib = resident_memory(service.pid()).peak_kib - idle_kib;
+    std::printf("a crowd of %d never reading: peak %ld KiB over the idle %ld KiB\n", crowd,
+                grown_kib, idle_kib);
+    EXPECT_LT(grown_kib, 4 * file_mib * 1024) << "peak " << grown_kib << " KiB over the idle";
+
+    std::this_thread::sleep_for(request_time);
+    const Clock::time_point deadline = Clock::now() + 10s;
+    int closed = 0;
+    for (auto& client : clients) {
+        while (!client->closed() && Clock::now() < deadline) {
+            client->receive(100ms);
+        }
+        closed += client->closed() ? 1 : 0;
+    }
+    EXPECT_EQ(closed, crowd) << "held past the request time";
 }
 
 using DownloadNotOffered = ServiceTest;
