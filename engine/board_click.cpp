@@ -1,6 +1,7 @@
 // Clicks on the board: selecting a ball, moving it, and what a scoring move brings.
 #include "engine/game_state.h"
 #include "engine/play.h"
+#include "engine/reachability.h"
 #include "render/board_drawing.h"
 #include "render/geometry.h"
 
@@ -83,18 +84,4 @@ void click_board_at(int x, int y) {
     }
 }
 
-void mark_reachable(int column, int row) {
-    const int neighbours[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}}; // left, right, up, down
-    for (const auto& step : neighbours) {
-        const int c = column + step[0];
-        const int r = row + step[1];
-        if (c < 0 || c > 7 || r < 0 || r > 7) {
-            continue;
-        }
-        const int cell = cell_index(c, r);
-        if (game.board[cell] == 0 && game.marks[cell] == 0) {
-            game.marks[cell] = mark_reachable_cell;
-            mark_reachable(c, r);
-        }
-    }
-}
+void mark_reachable(int column, int row) { mark_reachable_on(game.board, game.marks, column, row); }

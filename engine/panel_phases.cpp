@@ -49,11 +49,15 @@ constexpr PhaseRow phase_table[] = {
 } // namespace
 
 bool enter_panel_phase(PanelPhase phase) {
+    return enter_panel_phase(phase, game.settings.initial_ball_count);
+}
+
+bool enter_panel_phase(PanelPhase phase, int initial_ball_count) {
     bool last_was_disabled = false;
     for (const PhaseRow& row : phase_table) {
         Switch s = row.in_phase[int(phase)];
         if (s == two) {
-            s = two_colours_allowed(game.settings.initial_ball_count) ? on : off;
+            s = two_colours_allowed(initial_ball_count) ? on : off;
         }
         if (s != keep) {
             last_was_disabled = enable_control(row.control_id, s == on);

@@ -12,3 +12,5 @@ enum class PanelPhase {
 // is enabled only where the test's ball count allows two colours. True if the table's last
 // control, radio "7", was disabled before (what the Internet command answers).
 bool enter_panel_phase(PanelPhase phase);
+// The same for a panel whose ball count is given rather than the engine's.
+bool enter_panel_phase(PanelPhase phase, int initial_ball_count);

@@ -6,7 +6,6 @@
 #include "engine/play.h"
 #include "resources/control_ids.h"
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -16,11 +15,7 @@ namespace {
 int read_count(int id, int max_digits, int fallback) {
     char text[8] = "";
     get_control_text(id, text, max_digits + 1);
-    bool valid = text[0] != '\0';
-    for (const char* p = text; *p; ++p) {
-        valid = valid && *p >= '0' && *p <= '9';
-    }
-    const int value = valid ? std::atoi(text) : 0;
+    const int value = typed_count(text, max_digits);
     if (value == 0) {
         set_control_text(id, std::to_string(fallback).c_str());
         return fallback;

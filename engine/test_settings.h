@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 struct TestSettings {
     int32_t initial_ball_count;
@@ -42,6 +43,20 @@ constexpr int32_t most_rounds = 999;
 constexpr int32_t most_lines_per_round = 9999;
 constexpr int32_t default_rounds = 6;
 constexpr int32_t default_lines_per_round = 12;
+
+// The count New reads from an edit's text: its first max_digits characters, when they are all
+// decimal digits and not all zeros; 0, for which the default stands in, for any other text.
+constexpr int32_t typed_count(std::string_view text, int max_digits) {
+    const std::string_view read = text.substr(0, size_t(max_digits));
+    int32_t value = 0;
+    for (const char ch : read) {
+        if (ch < '0' || ch > '9') {
+            return 0;
+        }
+        value = value * 10 + (ch - '0');
+    }
+    return value;
+}
 
 // The lines a test of these settings counts.
 inline int32_t line_count(const TestSettings& settings) {

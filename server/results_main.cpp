@@ -5,10 +5,12 @@
 #include "server/http/log_writer.h"
 #include "server/open_store.h"
 #include "server/pages/pages.h"
+#include "server/play/referee_desk.h"
 #include "server/row/log_error.h"
 #include "server/service_options.h"
 #include "server/site/offered_download.h"
 #include "server/site/page_readers.h"
+#include "server/site/play_routes.h"
 #include "server/site/result_rate_limit.h"
 #include "server/site/results_site.h"
 #include "server/store/results_store.h"
@@ -53,7 +55,12 @@ int main(int argc, char** argv) {
             open_results_store(options->db, options->store_limits);
         ResultRateLimit results_limit(options->result_allowances);
         PageReaders reads(options->page_readers, options->max_waiting_pages);
-        ResultsSite site(*store, results_limit, reads, nullptr, download ? &*download : nullptr);
+        // The browser test's requests wait for the store too, on threads of their own at the
+        // serving threads' priority: players are served as promptly as result links.
+        PageReaders referees(options->referees, options->max_waiting_moves, 0);
+        RefereeDesk desk(store->running_tests(), options->play_limits);
+        PlayRoutes play(desk, options->play_limits, *store, results_limit, referees);
+        ResultsSite site(*store, results_limit, reads, &play, download ? &*download : nullptr);
         HttpServerSettings settings{
             .address = options->address,
             .port = options->port,
@@ -63,7 +70,11 @@ int main(int argc, char** argv) {
             .error_page = [](int status) { return error_page(status, ""); },
             .trusted_proxies = options->trusted_proxies,
             .access_log = {}, // set below when the log is on
-            .on_stopped = [&reads] { reads.stop(); },
+            .on_stopped =
+                [&reads, &referees] {
+                    reads.stop();
+                    referees.stop();
+                },
         };
         // Written by a thread of its own: a reader of standard output that stops reading
         // costs log lines, never answers. Made before the server and ended after it, so that

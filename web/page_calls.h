@@ -1,4 +1,4 @@
-// What the module tells the page, so that its controls and cursor mirror the module's.
+// What the module tells the page, so that its controls mirror the module's.
 #pragma once
 
 #include "web/page_link.h"
@@ -15,10 +15,4 @@ void page_control_checked_changed(int id, int checked);
 // The ball-count list's selected index, -1 for none.
 PAGE_IMPORT("list_selection_changed")
 void page_list_selection_changed(int index);
-// 1 for the cross over the board (the next line ends the round), 0 for the arrow.
-PAGE_IMPORT("board_cursor_changed")
-void page_board_cursor_changed(int cross);
-// The free-cell list was broken; the page may say so, play goes on.
-PAGE_IMPORT("consistency_message")
-void page_consistency_message();
 }

@@ -2,6 +2,8 @@
 // class starts.
 #include "server/store/class_places.h"
 
+#include <algorithm>
+
 void number_places(std::vector<PublishedResult>& results, int64_t first) {
     for (PublishedResult& result : results) {
         result.place = first++;
@@ -22,6 +24,17 @@ ClassRecords class_page(const TestSettings& settings, int64_t class_size, MoveBl
     }
     const MovesPlace start = find_places(blocks, {first_place}).at(0);
     page.results = rows(start.moves, first_place - start.below, count);
+    number_places(page.results, first_place + 1);
+    return page;
+}
+
+ClassRecords verified_page(const TestSettings& settings, int64_t verified_size, int64_t first_place,
+                           int count, const VerifiedRows& rows) {
+    ClassRecords page{settings, verified_size, {}};
+    if (first_place < 0 || first_place >= verified_size || count <= 0) {
+        return page;
+    }
+    page.results = rows(first_place, int(std::min<int64_t>(count, verified_size - first_place)));
     number_places(page.results, first_place + 1);
     return page;
 }

@@ -33,3 +33,12 @@ using PageRows =
 // over only the ties of one move count, never the whole class.
 ClassRecords class_page(const TestSettings& settings, int64_t class_size, MoveBlocksReader& blocks,
                         int64_t first_place, int count, const PageRows& rows);
+
+// The results of a page of a class's verified results, skipping skipped of them, at most count,
+// in order of place among them.
+using VerifiedRows = std::function<std::vector<PublishedResult>(int64_t skipped, int count)>;
+
+// The page of a class's verified_size verified results from place first_place + 1 among
+// them, at most count, none beyond verified_size.
+ClassRecords verified_page(const TestSettings& settings, int64_t verified_size, int64_t first_place,
+                           int count, const VerifiedRows& rows);

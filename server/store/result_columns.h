@@ -10,10 +10,11 @@
 // Every column of a stored result but its id, in the tables' order.
 constexpr std::string_view result_columns =
     "link_key, received_at, initial_ball_count, colour_count, round_count, lines_per_round, "
-    "total_moves, nickname, country, city, hidden_text, birth_year, email";
-constexpr int result_column_count = 13;
+    "total_moves, nickname, country, city, hidden_text, birth_year, email, verified";
+constexpr int result_column_count = 14;
 // What may be published of a result, in the order published_from reads it.
-constexpr std::string_view published_columns = "nickname, country, city, total_moves, received_at";
+constexpr std::string_view published_columns =
+    "nickname, country, city, total_moves, received_at, verified";
 // The four columns of a result's class, in the order of the tables' keys.
 constexpr std::string_view class_columns =
     "initial_ball_count, colour_count, round_count, lines_per_round";
@@ -22,7 +23,7 @@ constexpr std::string_view class_columns =
 std::string result_columns_of(std::string_view alias);
 
 // Calls put(column, value) with each column of result_columns in turn, its value an int64_t
-// or a std::string.
+// or a std::string (verified as 0 or 1).
 template <typename Put> void put_columns(const ResultRow& r, int64_t received_at, Put put) {
     put(0, r.link_key);
     put(1, received_at);
@@ -37,9 +38,11 @@ template <typename Put> void put_columns(const ResultRow& r, int64_t received_at
     put(10, r.utf8_texts.hidden_text);
     put(11, r.utf8_texts.birth_year);
     put(12, r.utf8_texts.email);
+    put(13, int64_t(r.verified));
 }
 
-// A row of an answer read from column first on: row.integer(column) and row.text(column).
+// A row of an answer read from column first on: row.integer(column), row.text(column) and
+// row.flag(column), a truth as the database writes it.
 template <typename Row> TestSettings settings_from(const Row& row, int first) {
     return {int32_t(row.integer(first)), int32_t(row.integer(first + 1)),
             int32_t(row.integer(first + 2)), int32_t(row.integer(first + 3))};
@@ -59,6 +62,7 @@ template <typename Row> StoredResult stored_from(const Row& row, int first) {
     r.utf8_texts.hidden_text = row.text(first + 10);
     r.utf8_texts.birth_year = row.text(first + 11);
     r.utf8_texts.email = row.text(first + 12);
+    r.verified = row.flag(first + 13);
     return stored;
 }
 
@@ -69,5 +73,6 @@ template <typename Row> PublishedResult published_from(const Row& row, int first
             row.text(first + 1),
             row.text(first + 2),
             int32_t(row.integer(first + 3)),
-            row.integer(first + 4)};
+            row.integer(first + 4),
+            row.flag(first + 5)};
 }

@@ -44,6 +44,22 @@ std::string page_sql(char sigil) {
     return sql;
 }
 
+std::string verified_size_sql(char sigil) {
+    return "SELECT count(*) FROM (SELECT 1 FROM results WHERE " +
+           class_match(class_parameters(sigil)) + " AND verified LIMIT " +
+           std::to_string(verified_places_counted) + ") v";
+}
+
+std::string verified_page_sql(char sigil) {
+    std::string sql = "SELECT ";
+    sql += published_columns;
+    sql += " FROM results WHERE ";
+    sql += class_match(class_parameters(sigil));
+    sql += " AND verified ORDER BY total_moves, id LIMIT " + parameter(sigil, 5);
+    sql += " OFFSET " + parameter(sigil, 6);
+    return sql;
+}
+
 std::string every_published_sql() {
     std::string sql = "SELECT ";
     sql += class_columns;

@@ -19,6 +19,12 @@ std::string class_size_sql(char sigil);
 // The published columns of a class's results, in order of place, from the first with
 // parameter 5 moves or more, at most parameter 6 of them after skipping parameter 7.
 std::string page_sql(char sigil);
+// The verified results of the class of parameters 1 to 4, counted no further than
+// verified_places_counted: one row.
+std::string verified_size_sql(char sigil);
+// The published columns of a class's verified results, in order of place among them, at most
+// parameter 5 of them after skipping parameter 6; read through their partial index.
+std::string verified_page_sql(char sigil);
 // The class and published columns of every result, in order of class and place.
 std::string every_published_sql();
 // The results that match the condition on results r, as stored: the result_columns, then its

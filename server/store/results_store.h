@@ -14,6 +14,9 @@
 #include <string_view>
 #include <vector>
 
+// Declared in running_tests.h, which only its users include.
+class RunningTests;
+
 // A result as the service answers it.
 struct StoredResult {
     ResultRow row;
@@ -42,6 +45,12 @@ struct ClassRecords {
     // The results read: a class's best on the records page, one page of it on its own pages.
     std::vector<PublishedResult> results;
 };
+
+// A class's verified results are counted, and paged, no further than this: their places are
+// not kept in counts as the class's are, so a read of them walks their index, at most twice
+// this far (its count, then the page's start). Each comes from a test played to its end on
+// the referee, so a class gathers them slowly: 200 pages of 50.
+constexpr int64_t verified_places_counted = 10000;
 
 // How many results of a class share one move count.
 struct MovesCount {
@@ -131,9 +140,10 @@ class ResultsStore {
     virtual ClassRecords class_results(const TestSettings& settings, int64_t first_place,
                                        int count) = 0;
     // The verified results of one class alone, in order of moves and then arrival, from place
-    // first_place + 1 among them, at most count; class_size counts the verified ones.
+    // first_place + 1 among them, at most count; class_size counts the verified ones, no
+    // further than verified_places_counted, and no page goes beyond it.
     virtual ClassRecords verified_class_results(const TestSettings& settings, int64_t first_place,
-                                                int count);
+                                                int count) = 0;
     // Calls look_up once with the moves of one class's results, in one snapshot.
     virtual void look_up_moves(const TestSettings& settings,
                                const std::function<void(MovesLookup&)>& look_up) = 0;
@@ -152,4 +162,7 @@ class ResultsStore {
     virtual int64_t erase_player(PlayerField field, std::string_view value) = 0;
     virtual void each_published(
         const std::function<void(const TestSettings&, const PublishedResult&)>& each) = 0;
+
+    // Where the referee keeps its running tests, in the same database as the results.
+    virtual RunningTests& running_tests() = 0;
 };

@@ -20,16 +20,26 @@ inline std::map<std::string, std::string> stored_row(const std::string& db,
     const SqliteStatement select(
         connection,
         "SELECT initial_ball_count, colour_count, round_count, lines_per_round, total_moves, "
-        "nickname, country, city, hidden_text, birth_year, email, received_at FROM results "
+        "nickname, country, city, hidden_text, birth_year, email, received_at, verified FROM "
+        "results "
         "WHERE link_key = ?1");
     SqliteQuery query(select);
     query.bind(1, link_key);
     std::map<std::string, std::string> row;
     if (query.step()) {
-        const char* names[] = {
-            "initial_ball_count", "colour_count", "round_count", "lines_per_round",
-            "total_moves",        "nickname",     "country",     "city",
-            "hidden_text",        "birth_year",   "email",       "received_at"};
+        const char* names[] = {"initial_ball_count",
+                               "colour_count",
+                               "round_count",
+                               "lines_per_round",
+                               "total_moves",
+                               "nickname",
+                               "country",
+                               "city",
+                               "hidden_text",
+                               "birth_year",
+                               "email",
+                               "received_at",
+                               "verified"};
         for (int i = 0; i < int(std::size(names)); ++i) {
             row[names[i]] = query.text(i);
         }

@@ -26,13 +26,3 @@ void page_list_selection_changed(int index) {
     page_mirror.list_selection = index;
     ++page_mirror.calls;
 }
-
-void page_board_cursor_changed(int cross) {
-    page_mirror.cursor_cross = cross;
-    ++page_mirror.calls;
-}
-
-void page_consistency_message() {
-    ++page_mirror.consistency_messages;
-    ++page_mirror.calls;
-}

@@ -6,13 +6,10 @@
 
 #include <map>
 #include <string>
-#include <vector>
 
 struct PageMirror {
     std::map<int, WebControl> controls;
     int list_selection = -2; // never reported
-    int cursor_cross = -1;   // never reported
-    int consistency_messages = 0;
     int calls = 0;
 };
 

@@ -1,7 +1,5 @@
 // The browser's panel: the controls' texts, enabled states, checks and list selection as the
-// engine sets them through a short test, and the page told each change.
-#include "engine/game_state.h"
-#include "render/geometry.h"
+// start, the player's choices and the referee's answers set them, and the page told each.
 #include "resources/control_ids.h"
 #include "tests/support/page_stand_in.h"
 #include "web/module_exports.h"
@@ -9,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -42,6 +41,23 @@ void expect_enabled(std::initializer_list<int> ids, bool enabled) {
     }
 }
 
+int checked_radio() {
+    int checked = 0;
+    for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
+        if (page_mirror.controls[id].checked) {
+            EXPECT_EQ(checked, 0) << "two radios checked";
+            checked = id;
+        }
+    }
+    return checked;
+}
+
+// As the page hands a text over: through the module's buffer.
+int set_text(int id, const std::string& text) {
+    std::memcpy(trivelle_text_buffer(), text.data(), text.size());
+    return trivelle_set_text(id, int(text.size()));
+}
+
 const std::initializer_list<int> settings_controls = {
     IDC_BALL_COUNT_LIST, IDC_ROUNDS,    IDC_LINES_PER_ROUND, IDC_COLOURS_3,
     IDC_COLOURS_4,       IDC_COLOURS_5, IDC_COLOURS_6,       IDC_COLOURS_7};
@@ -52,7 +68,7 @@ class WebPanel : public testing::Test {
   protected:
     void SetUp() override {
         reset_page_mirror();
-        ASSERT_EQ(trivelle_start(800, 600), 1);
+        ASSERT_EQ(trivelle_start(700, 530), 1);
     }
 };
 
@@ -60,9 +76,7 @@ TEST_F(WebPanel, StartShowsTheDefaultSettingsWithNewAndTheSettingsEnabled) {
     EXPECT_EQ(page_mirror.list_selection, 13); // 42 balls
     EXPECT_EQ(page_mirror.controls[IDC_ROUNDS].text, "6");
     EXPECT_EQ(page_mirror.controls[IDC_LINES_PER_ROUND].text, "12");
-    for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
-        EXPECT_EQ(page_mirror.controls[id].checked, id == IDC_COLOURS_7) << id;
-    }
+    EXPECT_EQ(checked_radio(), IDC_COLOURS_7);
     expect_enabled({IDC_NEW}, true);
     expect_enabled(settings_controls, true);
     expect_enabled({IDC_COLOURS_2}, false); // 42 balls allow no fewer than three colours
@@ -70,96 +84,108 @@ TEST_F(WebPanel, StartShowsTheDefaultSettingsWithNewAndTheSettingsEnabled) {
     expect_page_mirrors_module();
 }
 
-struct Choice {
-    int balls, colours, rounds, lines;
-    int list_index;
-    int checked_radio;
-    const char* rounds_text; // after New has read it
-    TestSettings played;
-};
-
-TEST_F(WebPanel, NewTypesTheSettingsIntoThePanelAndPlaysWhatThePanelMakesOfThem) {
-    const Choice choices[] = {
-        {30, 2, 3, 4, 1, IDC_COLOURS_2, "3", {30, 2, 3, 4}},
-        {45, 2, 3, 4, 16, IDC_COLOURS_3, "3", {45, 3, 3, 4}},         // two colours need at most 32
-        {59, 7, 0, 12, 30, IDC_COLOURS_7, "6", {59, 7, 6, 12}},       // 0 rounds: the default
-        {29, 5, -3, 9, 0, IDC_COLOURS_5, "6", {29, 5, 6, 9}},         // so for a minus sign
-        {42, 4, 1000, 7, 13, IDC_COLOURS_4, "1000", {42, 4, 100, 7}}, // three digits are read
+TEST_F(WebPanel, RadioTwoFollowsTheConfirmedBallCountAndItsCheckMovesToThree) {
+    struct Step {
+        int confirm;       // a ball count confirmed in the list, or 0
+        int check;         // a colour radio clicked, or 0
+        int accepted;      // what the module answers
+        bool two_enabled;  // radio "2" afterwards
+        int checked_radio; // afterwards
     };
-    for (const Choice& c : choices) {
-        SCOPED_TRACE(c.balls);
-        reset_page_mirror();
-        ASSERT_EQ(trivelle_start(800, 600), 1);
-        ASSERT_EQ(trivelle_new_test(c.balls, c.colours, c.rounds, c.lines, 1), 1);
-        EXPECT_EQ(page_mirror.list_selection, c.list_index);
-        for (int id = IDC_COLOURS_2; id <= IDC_COLOURS_7; ++id) {
-            EXPECT_EQ(page_mirror.controls[id].checked, id == c.checked_radio) << id;
-        }
-        EXPECT_EQ(page_mirror.controls[IDC_ROUNDS].text, c.rounds_text);
-        EXPECT_EQ(game.settings, c.played);
-        EXPECT_EQ(page_mirror.controls[IDC_LINES_DISPLAY].text, "0*1000/0");
-        EXPECT_EQ(page_mirror.controls[IDC_ACCURACY_DISPLAY].text, "0.0");
-        expect_enabled({IDC_NEW, IDC_COLOURS_2}, false);
-        expect_enabled(settings_controls, false);
-        expect_enabled({IDC_SKIP}, true);
-        expect_page_mirrors_module();
+    const Step steps[] = {
+        {30, 0, 1, true, IDC_COLOURS_7},  {0, 2, 1, true, IDC_COLOURS_2},
+        {33, 0, 1, false, IDC_COLOURS_3}, // the check moves from "2" to "3"
+        {32, 0, 1, true, IDC_COLOURS_3},  // "2" comes back unchecked
+        {0, 5, 1, true, IDC_COLOURS_5},   {40, 0, 1, false, IDC_COLOURS_5}, // another check stays
+        {0, 2, 0, false, IDC_COLOURS_5},  // a disabled radio cannot be checked
+        {28, 0, 0, false, IDC_COLOURS_5}, // counts the list lacks
+        {60, 0, 0, false, IDC_COLOURS_5}, {0, 8, 0, false, IDC_COLOURS_5},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << s.confirm << " " << s.check);
+        const int accepted = s.confirm != 0 ? trivelle_choose_ball_count(s.confirm)
+                                            : trivelle_choose_colours(s.check);
+        EXPECT_EQ(accepted, s.accepted);
+        EXPECT_EQ(page_mirror.controls[IDC_COLOURS_2].enabled, s.two_enabled);
+        EXPECT_EQ(checked_radio(), s.checked_radio);
     }
+    EXPECT_EQ(page_mirror.list_selection, 40 - 29);
+    expect_page_mirrors_module();
 }
 
-TEST_F(WebPanel, NewIsRefusedWithoutAChangeForCountsThePanelLacksAndWhileATestRuns) {
-    const int calls = page_mirror.calls;
-    const int refused[][2] = {{28, 7}, {60, 7}, {42, 1}, {42, 8}};
-    for (const auto& counts : refused) {
-        EXPECT_EQ(trivelle_new_test(counts[0], counts[1], 5, 12, 1), 0) << counts[0];
+TEST_F(WebPanel, NewReadsTheTypedCountsAsTheProgramAndRewritesThoseThatGiveNone) {
+    struct Typed {
+        const char* rounds;
+        const char* lines;
+        int round_count, lines_per_round;
+        const char* rounds_shown;
+        const char* lines_shown;
+    };
+    const Typed cases[] = {
+        {"3", "10", 3, 10, "3", "10"},
+        {"007", "0012", 7, 12, "007", "0012"},
+        {"", "", 6, 12, "6", "12"},
+        {"0", "0000", 6, 12, "6", "12"},
+        {"1a", "-3", 6, 12, "6", "12"},
+        {"1000", "99999", 100, 9999, "1000", "99999"}, // three and four characters are read
+        {"\xE0", "12 ", 6, 12, "6", "12"},             // a Cyrillic letter, a space
+    };
+    for (const Typed& t : cases) {
+        SCOPED_TRACE(t.rounds);
+        ASSERT_EQ(set_text(IDC_ROUNDS, t.rounds), 1);
+        ASSERT_EQ(set_text(IDC_LINES_PER_ROUND, t.lines), 1);
+        ASSERT_EQ(trivelle_read_settings(), 1);
+        EXPECT_EQ(trivelle_setting(2), t.round_count);
+        EXPECT_EQ(trivelle_setting(3), t.lines_per_round);
+        EXPECT_EQ(page_mirror.controls[IDC_ROUNDS].text, t.rounds_shown);
+        EXPECT_EQ(page_mirror.controls[IDC_LINES_PER_ROUND].text, t.lines_shown);
     }
-    EXPECT_EQ(page_mirror.calls, calls);
-    ASSERT_EQ(trivelle_new_test(42, 7, 5, 12, 1), 1);
-    const GameState running = game;
-    EXPECT_EQ(trivelle_new_test(42, 7, 5, 12, 2), 0);
-    EXPECT_EQ(game.random_state, running.random_state);
+    EXPECT_EQ(trivelle_setting(0), 42);
+    EXPECT_EQ(trivelle_setting(1), 7);
+    ASSERT_EQ(trivelle_choose_ball_count(31), 1);
+    ASSERT_EQ(trivelle_choose_colours(2), 1);
+    ASSERT_EQ(trivelle_read_settings(), 1);
+    EXPECT_EQ(trivelle_setting(0), 31);
+    EXPECT_EQ(trivelle_setting(1), 2);
+    EXPECT_EQ(trivelle_setting(4), 0);
 }
 
-// Places balls of one colour into an otherwise empty board.
-void set_board(std::initializer_list<std::pair<int, int>> cells) {
-    for (uint8_t& v : game.board) {
-        v = 0;
+TEST_F(WebPanel, AnAnswersTextsAndStatesReachThePageAndTheResultBringsNewBack) {
+    // The start answer: the running phase, the score.
+    for (int id : every_control) {
+        ASSERT_EQ(trivelle_set_enabled(id, id == IDC_SKIP), 1) << id;
     }
-    for (uint8_t& m : game.marks) {
-        m = 0;
-    }
-    for (const auto& [column, row] : cells) {
-        game.board[cell_index(column, row)] = 2; // red
-    }
-    game.ball_count = int32_t(cells.size());
-    game.selection_active = 0;
-}
-
-void click_cell(int column, int row) { trivelle_click(cell_centre_x(column), cell_centre_y(row)); }
-
-TEST_F(WebPanel, ATestOfOneLineEndsWithTheResultFieldsAndNewReturnsOnceItIsSent) {
-    ASSERT_EQ(trivelle_new_test(42, 7, 1, 1, 7), 1);
-    EXPECT_EQ(page_mirror.cursor_cross, 1); // the next line ends the round
+    ASSERT_EQ(set_text(IDC_LINES_DISPLAY, "0*1000/0"), 1);
+    ASSERT_EQ(set_text(IDC_ACCURACY_DISPLAY, "0.0"), 1);
+    EXPECT_EQ(page_mirror.controls[IDC_LINES_DISPLAY].text, "0*1000/0");
+    EXPECT_EQ(page_mirror.controls[IDC_ACCURACY_DISPLAY].text, "0.0");
+    EXPECT_EQ(trivelle_read_settings(), 0); // New is disabled
+    EXPECT_EQ(trivelle_choose_ball_count(30), 0);
+    EXPECT_EQ(trivelle_choose_colours(3), 0);
     EXPECT_EQ(trivelle_result_sent(), 0);
 
-    // Four reds on the top row and a fifth that can reach the gap.
-    set_board({{0, 0}, {1, 0}, {2, 0}, {3, 0}, {5, 1}});
-    click_cell(5, 1);
-    click_cell(4, 0);
-    EXPECT_EQ(page_mirror.controls[IDC_LINES_DISPLAY].text, "1*1000/1");
-    EXPECT_EQ(page_mirror.controls[IDC_ACCURACY_DISPLAY].text, "  1000.000");
-    EXPECT_EQ(page_mirror.cursor_cross, 0);
-    expect_enabled(result_controls, true);
-    expect_enabled({IDC_SKIP, IDC_NEW}, false);
-    expect_enabled(settings_controls, false);
-    expect_page_mirrors_module();
-    EXPECT_EQ(trivelle_new_test(42, 7, 1, 1, 8), 0);
+    // Nothing for a control the panel lacks, or a text longer than the buffer.
+    const int calls = page_mirror.calls;
+    EXPECT_EQ(trivelle_set_enabled(IDC_INFO, 1), 0);
+    EXPECT_EQ(set_text(IDC_PRIVACY_SWITCH, "x"), 0);
+    EXPECT_EQ(trivelle_set_text(IDC_LINES_DISPLAY, trivelle_text_buffer_bytes() + 1), 0);
+    EXPECT_EQ(trivelle_set_text(IDC_LINES_DISPLAY, -1), 0);
+    EXPECT_EQ(page_mirror.calls, calls);
 
+    // The last line: the test is over and the result can be sent.
+    ASSERT_EQ(set_text(IDC_ACCURACY_DISPLAY, "   333.333"), 1);
+    for (int id : result_controls) {
+        trivelle_set_enabled(id, 1);
+    }
+    trivelle_set_enabled(IDC_SKIP, 0);
+    EXPECT_EQ(page_mirror.controls[IDC_ACCURACY_DISPLAY].text, "   333.333");
     EXPECT_EQ(trivelle_result_sent(), 1);
     expect_enabled({IDC_NEW}, true);
     expect_enabled(settings_controls, true);
-    expect_enabled({IDC_COLOURS_2}, false);
+    expect_enabled({IDC_COLOURS_2}, false); // still 42 balls
+    expect_enabled(result_controls, true);
     expect_page_mirrors_module();
-    EXPECT_EQ(trivelle_new_test(30, 2, 1, 1, 9), 1);
+    EXPECT_EQ(trivelle_read_settings(), 1);
 }
 
 } // namespace

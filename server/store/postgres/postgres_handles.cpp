@@ -237,11 +237,24 @@ PostgresResult PostgresConnection::execute(const std::string& sql) {
 
 PostgresTransaction::PostgresTransaction(PostgresConnection& connection, const char* begin)
     : connection_(connection) {
-    connection_.execute(begin);
+    try {
+        connection_.execute(begin);
+    } catch (const PostgresError&) {
+        // A statement after BEGIN failed (a lock not had in time): the transaction is open,
+        // and must not stay open on a connection used again.
+        roll_back();
+        throw;
+    }
 }
 
 PostgresTransaction::~PostgresTransaction() {
-    if (open_ && !connection_.lost()) {
+    if (open_) {
+        roll_back();
+    }
+}
+
+void PostgresTransaction::roll_back() {
+    if (!connection_.lost()) {
         try {
             connection_.execute("ROLLBACK");
         } catch (const PostgresError&) {

@@ -66,7 +66,9 @@ class PostgresConnection {
     std::unordered_map<std::string, std::string> prepared_; // statement text → name
 };
 
-// BEGIN at once, COMMIT by commit(), ROLLBACK if the scope ends before.
+// BEGIN at once, COMMIT by commit(), ROLLBACK if the scope ends before. begin may go on with
+// statements of the transaction's own; if one fails, it is rolled back before the failure
+// is thrown.
 class PostgresTransaction {
   public:
     explicit PostgresTransaction(PostgresConnection& connection, const char* begin = "BEGIN");
@@ -76,6 +78,8 @@ class PostgresTransaction {
     void commit();
 
   private:
+    void roll_back();
+
     PostgresConnection& connection_;
     bool open_ = true;
 };

@@ -8,6 +8,7 @@
 #include "server/store/class_places.h"
 #include "server/store/move_blocks.h"
 #include "server/store/postgres/postgres_handles.h"
+#include "server/store/postgres/postgres_running_tests.h"
 #include "server/store/result_columns.h"
 #include "server/store/result_sql.h"
 
@@ -41,7 +42,8 @@ CREATE TABLE results (
     city text NOT NULL,
     hidden_text text NOT NULL,
     birth_year text NOT NULL,
-    email text NOT NULL
+    email text NOT NULL,
+    verified boolean NOT NULL DEFAULT false
 );
 CREATE INDEX results_by_place ON results (
     initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id);
@@ -68,6 +70,15 @@ CREATE TABLE result_changes (
     shard integer PRIMARY KEY,
     changes bigint NOT NULL
 );
+)sql";
+
+// Only the verified results, few beside the others: their pages read it alone, and count them
+// from it without the table. Made in a database of an earlier version too, where no result is
+// verified.
+constexpr const char* verified_index = R"sql(
+CREATE INDEX results_verified_by_place ON results (
+    initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id, verified)
+    WHERE verified;
 )sql";
 
 // The counts of each block of move counts (see move_blocks.h); made in a database of an
@@ -197,7 +208,7 @@ WITH arrivals AS MATERIALIZED (
     SELECT nextval('results_id_seq') AS id, a.*
     FROM unnest($1::text[], $2::bigint[], $3::integer[], $4::integer[], $5::integer[],
             $6::integer[], $7::integer[], $8::text[], $9::text[], $10::text[], $11::text[],
-            $12::text[], $13::text[])
+            $12::text[], $13::text[], $14::boolean[])
         WITH ORDINALITY AS a()sql" +
            columns + R"sql(, arrival)
     ORDER BY arrival)
@@ -238,12 +249,12 @@ ORDER BY q.n, b.block)sql";
 // The largest classes with their best results, in one statement and so one snapshot.
 constexpr const char* records_sql = R"sql(
 SELECT c.initial_ball_count, c.colour_count, c.round_count, c.lines_per_round, c.result_count,
-    b.nickname, b.country, b.city, b.total_moves, b.received_at
+    b.nickname, b.country, b.city, b.total_moves, b.received_at, b.verified
 FROM (SELECT * FROM class_counts
       ORDER BY result_count DESC, initial_ball_count, colour_count, round_count, lines_per_round
       LIMIT $2) c
 LEFT JOIN LATERAL (
-    SELECT nickname, country, city, total_moves, received_at, id FROM results r
+    SELECT nickname, country, city, total_moves, received_at, verified, id FROM results r
     WHERE r.initial_ball_count = c.initial_ball_count AND r.colour_count = c.colour_count
         AND r.round_count = c.round_count AND r.lines_per_round = c.lines_per_round
     ORDER BY total_moves, id LIMIT $1) b ON true
@@ -293,6 +304,7 @@ struct PostgresRow {
     int row;
     int64_t integer(int column) const { return rows.integer(row, column); }
     std::string text(int column) const { return rows.text(row, column); }
+    bool flag(int column) const { return rows.text(row, column) == "t"; }
 };
 
 // Makes the tables once, whichever of several services starting together comes first.
@@ -305,6 +317,7 @@ void make_tables(PostgresConnection& connection, const std::string& uri) {
     connection.execute("SELECT pg_advisory_xact_lock(7166147)");
     if (connection.run("SELECT to_regclass('results') IS NULL").text(0, 0) == "t") {
         connection.execute(tables);
+        connection.execute(verified_index);
         connection.execute(block_table);
         connection.execute(trigger_functions());
         connection.execute(triggers);
@@ -316,6 +329,19 @@ void make_tables(PostgresConnection& connection, const std::string& uri) {
         connection.execute(block_table);
         connection.execute(block_existing());
         connection.execute(trigger_functions());
+    }
+    if (connection
+            .run("SELECT count(*) FROM pg_attribute WHERE attrelid = 'results'::regclass "
+                 "AND attname = 'verified' AND NOT attisdropped")
+            .integer(0, 0) == 0) {
+        // A database of an earlier version: its results were all sent by links. A constant
+        // default rewrites no row; services of that version sharing it store false.
+        connection.execute(
+            "ALTER TABLE results ADD COLUMN verified boolean NOT NULL DEFAULT false");
+        connection.execute(verified_index);
+    }
+    if (connection.run("SELECT to_regclass('running_tests') IS NULL").text(0, 0) == "t") {
+        make_postgres_running_tests(connection);
     }
     transaction.commit();
 }
@@ -349,6 +375,7 @@ PostgresStore::PostgresStore(const std::string& uri, StoreLimits limits)
     } catch (const PostgresError& e) {
         throw StoreOpenError("cannot use PostgreSQL at " + shown_uri(uri_) + ": " + e.what());
     }
+    running_tests_ = std::make_unique<PostgresRunningTests>(static_cast<PostgresLender&>(*this));
     queued_.emplace(static_cast<BatchBackend&>(*this), limits.max_pending);
 }
 
@@ -415,6 +442,17 @@ template <typename Read> auto PostgresStore::reading(Read read, bool again_if_lo
             }
         }
     }
+}
+
+RunningTests& PostgresStore::running_tests() { return *running_tests_; }
+
+void PostgresStore::lend(const std::function<void(PostgresConnection&)>& use, bool again_if_lost) {
+    reading(
+        [&](PostgresConnection& connection) {
+            use(connection);
+            return 0;
+        },
+        again_if_lost);
 }
 
 void PostgresStore::store_async(ResultRow row, int64_t received_at,
@@ -611,6 +649,32 @@ ClassRecords PostgresStore::class_results(const TestSettings& settings, int64_t 
                            }
                            return results;
                        });
+        transaction.commit();
+        return records;
+    });
+}
+
+ClassRecords PostgresStore::verified_class_results(const TestSettings& settings,
+                                                   int64_t first_place, int count) {
+    return reading([&](PostgresConnection& connection) {
+        // One snapshot for the count and the page.
+        PostgresTransaction transaction(connection, look_up_begin);
+        static const std::string size = verified_size_sql('$');
+        static const std::string page = verified_page_sql('$');
+        ClassRecords records = verified_page(
+            settings, connection.run(size, settings_parameters(settings)).integer(0, 0),
+            first_place, count, [&](int64_t skipped, int most) {
+                std::vector<std::string> parameters = settings_parameters(settings);
+                parameters.push_back(std::to_string(most));
+                parameters.push_back(std::to_string(skipped));
+                const PostgresResult rows = connection.run(page, parameters);
+                std::vector<PublishedResult> results;
+                results.reserve(size_t(rows.rows()));
+                for (int i = 0; i < rows.rows(); ++i) {
+                    results.push_back(published_from(PostgresRow{rows, i}, 0, 0));
+                }
+                return results;
+            });
         transaction.commit();
         return records;
     });

@@ -3,6 +3,7 @@
 // counts that triggers keep in the same transactions.
 #pragma once
 
+#include "server/store/postgres/postgres_lender.h"
 #include "server/store/queued_writer.h"
 #include "server/store/results_store.h"
 
@@ -13,7 +14,7 @@
 
 class PostgresConnection;
 
-class PostgresStore final : public ResultsStore, private BatchBackend {
+class PostgresStore final : public ResultsStore, private BatchBackend, private PostgresLender {
   public:
     // Connects and makes the tables if they are missing; throws StoreOpenError, without the
     // password, unless the database answers and can be written.
@@ -28,6 +29,8 @@ class PostgresStore final : public ResultsStore, private BatchBackend {
     std::vector<ClassRecords> records(int per_class, int max_classes) override;
     ClassRecords class_results(const TestSettings& settings, int64_t first_place,
                                int count) override;
+    ClassRecords verified_class_results(const TestSettings& settings, int64_t first_place,
+                                        int count) override;
     void look_up_moves(const TestSettings& settings,
                        const std::function<void(MovesLookup&)>& look_up) override;
     int64_t result_count() override;
@@ -36,6 +39,8 @@ class PostgresStore final : public ResultsStore, private BatchBackend {
     int64_t erase_player(PlayerField field, std::string_view value) override;
     void each_published(
         const std::function<void(const TestSettings&, const PublishedResult&)>& each) override;
+    // On the connections for reading, within their bound.
+    RunningTests& running_tests() override;
 
   private:
     // Connections for reading and for an operator's erase, at most limits.db_connections - 1
@@ -46,6 +51,7 @@ class PostgresStore final : public ResultsStore, private BatchBackend {
     // Runs read on a leased connection; PostgreSQL's failures become StoreError.
     template <typename Read> auto reading(Read read, bool again_if_lost = true);
     std::unique_ptr<PostgresConnection> connect() const;
+    void lend(const std::function<void(PostgresConnection&)>& use, bool again_if_lost) override;
 
     std::vector<StoredResult> store_batch(const std::vector<const PendingResult*>& rows) override;
 
@@ -60,6 +66,8 @@ class PostgresStore final : public ResultsStore, private BatchBackend {
     std::condition_variable pool_ready_;
     std::vector<std::unique_ptr<PostgresConnection>> idle_;
     size_t open_readers_ = 0;
+
+    std::unique_ptr<RunningTests> running_tests_;
 
     std::optional<QueuedWriter> queued_; // started once the tables exist; last, so ended first
 };

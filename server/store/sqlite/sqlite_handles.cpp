@@ -67,6 +67,13 @@ SqliteQuery& SqliteQuery::bind(int index, const std::string& text) {
     return *this;
 }
 
+SqliteQuery& SqliteQuery::bind_blob(int index, const std::string& bytes) {
+    check(sqlite3_db_handle(statement_),
+          sqlite3_bind_blob64(statement_, index, bytes.data(), bytes.size(), SQLITE_TRANSIENT),
+          "binding");
+    return *this;
+}
+
 bool SqliteQuery::step() {
     const int code = sqlite3_step(statement_);
     if (code == SQLITE_ROW) {
@@ -84,6 +91,12 @@ std::string SqliteQuery::text(int column) const {
     const auto* bytes = sqlite3_column_text(statement_, column);
     const int size = sqlite3_column_bytes(statement_, column);
     return bytes ? std::string(reinterpret_cast<const char*>(bytes), size_t(size)) : std::string();
+}
+
+std::string SqliteQuery::blob(int column) const {
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
+    const int size = sqlite3_column_bytes(statement_, column);
+    return bytes ? std::string(bytes, size_t(size)) : std::string();
 }
 
 SqliteTransaction::SqliteTransaction(SqliteConnection& connection) : connection_(connection) {

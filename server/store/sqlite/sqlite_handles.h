@@ -54,9 +54,12 @@ class SqliteQuery {
 
     SqliteQuery& bind(int index, int64_t value);
     SqliteQuery& bind(int index, const std::string& text);
+    SqliteQuery& bind_blob(int index, const std::string& bytes);
     bool step(); // true while a row is ready
     int64_t integer(int column) const;
+    bool flag(int column) const { return integer(column) != 0; }
     std::string text(int column) const;
+    std::string blob(int column) const;
 
   private:
     sqlite3_stmt* statement_;

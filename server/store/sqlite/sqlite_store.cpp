@@ -9,6 +9,7 @@
 #include "server/store/result_columns.h"
 #include "server/store/result_sql.h"
 #include "server/store/sqlite/sqlite_handles.h"
+#include "server/store/sqlite/sqlite_running_tests.h"
 
 #include <sqlite3.h>
 
@@ -63,10 +64,16 @@ CREATE TABLE IF NOT EXISTS results (
     city TEXT NOT NULL,
     hidden_text TEXT NOT NULL,
     birth_year TEXT NOT NULL,
-    email TEXT NOT NULL
+    email TEXT NOT NULL,
+    verified INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS results_by_place ON results (
     initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id);
+-- Only the verified results, few beside the others: their pages read it alone. The mark is
+-- among its columns too, so that they are counted from the index without the table.
+CREATE INDEX IF NOT EXISTS results_verified_by_place ON results (
+    initial_ball_count, colour_count, round_count, lines_per_round, total_moves, id, verified)
+    WHERE verified;
 CREATE TABLE IF NOT EXISTS class_counts (
     initial_ball_count INTEGER NOT NULL,
     colour_count INTEGER NOT NULL,
@@ -193,6 +200,13 @@ bool table_exists(SqliteConnection& connection, const char* name) {
     return query.step();
 }
 
+bool column_exists(SqliteConnection& connection, const char* table, const char* column) {
+    const SqliteStatement find(connection, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2");
+    SqliteQuery query(find);
+    query.bind(1, std::string(table)).bind(2, std::string(column));
+    return query.step();
+}
+
 // Refuses a file that cannot be written or whose pages are damaged, before anyone is told
 // the service listens; makes the tables in the same stroke.
 SqliteConnection sound_writer(const std::string& path, std::chrono::milliseconds lock_wait) {
@@ -215,6 +229,13 @@ SqliteConnection sound_writer(const std::string& path, std::chrono::milliseconds
         SqliteTransaction transaction(connection);
         const bool counted = table_exists(connection, "class_counts");
         const bool blocked = table_exists(connection, "move_blocks");
+        if (table_exists(connection, "results") &&
+            !column_exists(connection, "results", "verified")) {
+            // A file of an earlier version: its results were all sent by links. Adding a
+            // column with a constant default rewrites no row.
+            connection.execute(
+                "ALTER TABLE results ADD COLUMN verified INTEGER NOT NULL DEFAULT 0");
+        }
         connection.execute(tables);
         if (!blocked) {
             // A file of an earlier version: its triggers do not yet count the blocks.
@@ -228,6 +249,7 @@ SqliteConnection sound_writer(const std::string& path, std::chrono::milliseconds
         if (!blocked) {
             connection.execute(block_existing().c_str());
         }
+        make_sqlite_running_tests(connection);
         transaction.commit();
         return connection;
     } catch (const SqliteError& e) {
@@ -273,7 +295,7 @@ struct SqliteStore::Writer {
     SqliteStatement insert{connection,
                            (std::string("INSERT INTO results (") + std::string(result_columns) +
                             ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
-                            "?11, ?12, ?13) ON CONFLICT (link_key) DO NOTHING")
+                            "?11, ?12, ?13, ?14) ON CONFLICT (link_key) DO NOTHING")
                                .c_str()};
     SqliteStatement find{connection, stored_sql("r.link_key = ?1").c_str()};
     SqliteStatement pages_in_use{connection, R"sql(
@@ -352,6 +374,8 @@ struct SqliteStore::Reader {
                                              "ORDER BY block LIMIT ?8")
                                                 .c_str()};
     SqliteStatement from_moves{connection, page_sql('?').c_str()};
+    SqliteStatement verified_size{connection, verified_size_sql('?').c_str()};
+    SqliteStatement verified_page{connection, verified_page_sql('?').c_str()};
     SqliteStatement all{connection, every_published_sql().c_str()};
 
     // One snapshot of the file for everything read inside.
@@ -449,7 +473,9 @@ SqliteStore::SqliteStore(const std::string& path, StoreLimits limits)
           readers.push_back(std::make_unique<Reader>(path, limits.lock_wait));
           return readers;
       }()),
-      open_readers_(1), queued_(*this, limits.max_pending) {}
+      open_readers_(1), running_tests_(std::make_unique<SqliteRunningTests>(
+                            configured(path, limits.lock_wait), limits.lock_wait)),
+      queued_(*this, limits.max_pending) {}
 
 SqliteStore::ReaderLease SqliteStore::lease() {
     std::unique_lock lock(readers_mutex_);
@@ -485,6 +511,8 @@ void SqliteStore::give_back(std::unique_ptr<Reader> reader) {
 }
 
 SqliteStore::~SqliteStore() = default;
+
+RunningTests& SqliteStore::running_tests() { return *running_tests_; }
 
 void SqliteStore::store_async(ResultRow row, int64_t received_at,
                               std::function<void(StoreOutcome)> done) {
@@ -561,6 +589,31 @@ ClassRecords SqliteStore::class_results(const TestSettings& settings, int64_t fi
                               }
                               return rows;
                           });
+    });
+}
+
+ClassRecords SqliteStore::verified_class_results(const TestSettings& settings, int64_t first_place,
+                                                 int count) {
+    const ReaderLease lease = this->lease();
+    Reader& r = *lease;
+    return r.snapshot([&] {
+        int64_t size = 0;
+        {
+            SqliteQuery query(r.verified_size);
+            bind_settings(query, settings);
+            query.step();
+            size = query.integer(0);
+        }
+        return verified_page(settings, size, first_place, count, [&](int64_t skipped, int most) {
+            std::vector<PublishedResult> rows;
+            SqliteQuery page(r.verified_page);
+            bind_settings(page, settings);
+            page.bind(5, most).bind(6, skipped);
+            while (page.step()) {
+                rows.push_back(published_from(page, 0, 0));
+            }
+            return rows;
+        });
     });
 }
 

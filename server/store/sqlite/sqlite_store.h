@@ -23,6 +23,8 @@ class SqliteStore final : public ResultsStore, private BatchBackend {
     std::vector<ClassRecords> records(int per_class, int max_classes) override;
     ClassRecords class_results(const TestSettings& settings, int64_t first_place,
                                int count) override;
+    ClassRecords verified_class_results(const TestSettings& settings, int64_t first_place,
+                                        int count) override;
     void look_up_moves(const TestSettings& settings,
                        const std::function<void(MovesLookup&)>& look_up) override;
     int64_t result_count() override;
@@ -31,6 +33,7 @@ class SqliteStore final : public ResultsStore, private BatchBackend {
     int64_t erase_player(PlayerField field, std::string_view value) override;
     void each_published(
         const std::function<void(const TestSettings&, const PublishedResult&)>& each) override;
+    RunningTests& running_tests() override;
 
   private:
     struct Writer;
@@ -57,6 +60,9 @@ class SqliteStore final : public ResultsStore, private BatchBackend {
     std::condition_variable reader_free_;
     std::vector<std::unique_ptr<Reader>> idle_readers_;
     size_t open_readers_ = 0;
+
+    // On a connection of their own, whose commits need not wait for the disk.
+    std::unique_ptr<RunningTests> running_tests_;
 
     QueuedWriter queued_; // last: its thread ends before the connections close
 };

@@ -6,6 +6,7 @@
 #include "server/site/class_pages.h"
 #include "server/site/result_rate_limit.h"
 #include "server/site/results_site.h"
+#include "tests/server/no_running_tests.h"
 #include "tests/server/result_links.h"
 #include "tests/support/record_text.h"
 
@@ -229,6 +230,7 @@ struct CountingStore final : ResultsStore {
     int64_t erase_player(PlayerField, std::string_view) override { return 0; }
     void each_published(
         const std::function<void(const TestSettings&, const PublishedResult&)>&) override {}
+    RunningTests& running_tests() override { return no_running_tests(); }
 };
 
 TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
@@ -302,6 +304,9 @@ struct HeldStore final : ResultsStore {
         }
         return page_of_class(3, 1, 3);
     }
+    ClassRecords verified_class_results(const TestSettings& settings, int64_t, int) override {
+        return {settings, 0, {}};
+    }
     void look_up_moves(const TestSettings&, const std::function<void(MovesLookup&)>&) override {
         ++look_ups;
     }
@@ -311,6 +316,7 @@ struct HeldStore final : ResultsStore {
     int64_t erase_player(PlayerField, std::string_view) override { return 0; }
     void each_published(
         const std::function<void(const TestSettings&, const PublishedResult&)>&) override {}
+    RunningTests& running_tests() override { return no_running_tests(); }
 };
 
 TEST(ClassPages, ACrowdOfPageReadsWaitsForThePageReaderAloneAndBeyondItsQueueIsRefused) {
