@@ -8,6 +8,7 @@
 #include "server/play/referee_desk.h"
 #include "server/row/log_error.h"
 #include "server/service_options.h"
+#include "server/site/offered_download.h"
 #include "server/site/page_readers.h"
 #include "server/site/play_routes.h"
 #include "server/site/result_rate_limit.h"
@@ -45,6 +46,11 @@ int main(int argc, char** argv) {
     }
 
     try {
+        // Read before the store is opened: a file that cannot be offered stops the start at once.
+        std::optional<OfferedDownload> download;
+        if (!options->download.empty()) {
+            download = read_offered_download(options->download);
+        }
         const std::unique_ptr<ResultsStore> store =
             open_results_store(options->db, options->store_limits);
         ResultRateLimit results_limit(options->result_allowances);
@@ -54,7 +60,7 @@ int main(int argc, char** argv) {
         PageReaders referees(options->referees, options->max_waiting_moves, 0);
         RefereeDesk desk(store->running_tests(), options->play_limits);
         PlayRoutes play(desk, options->play_limits, *store, results_limit, referees);
-        ResultsSite site(*store, results_limit, reads, &play);
+        ResultsSite site(*store, results_limit, reads, &play, download ? &*download : nullptr);
         HttpServerSettings settings{
             .address = options->address,
             .port = options->port,

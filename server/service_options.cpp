@@ -118,6 +118,16 @@ template <typename Access> OptionValue on_off(Access access) {
         [=](const ServiceOptions& options) { return std::string(access(options) ? "on" : "off"); }};
 }
 
+// A file's path, or none when the option is not given.
+template <typename Access> OptionValue optional_file(Access access) {
+    OptionValue value = text(access);
+    value.shown = [=](const ServiceOptions& options) {
+        const std::string& path = access(options);
+        return path.empty() ? std::string("none") : path;
+    };
+    return value;
+}
+
 // IP addresses, separated by commas; each time the option is given adds to them.
 template <typename Access> OptionValue addresses(Access access) {
     return {[=](ServiceOptions& options, std::string_view name, std::string_view value,
@@ -164,6 +174,10 @@ const std::vector<OptionRow>& option_rows() {
          text(member(&O::db))},
         {"--threads", "N", "threads serving connections (default {})",
          number(1, 256, member(&O::threads))},
+        {"--download", "FILE",
+         "the program's file (the release zip) offered at /download, read once at the start "
+         "(default {})",
+         optional_file(member(&O::download))},
         {"--max-connections", "N",
          "open connections in all (default {}); beyond a bound the one idle longest within it "
          "is closed",

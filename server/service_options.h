@@ -19,6 +19,8 @@ struct ServiceOptions {
     int port = 8080; // 0: any free port, printed once listening
     std::string db = "trivelle-results.sqlite";
     int threads = 2;
+    // The program's file offered at /download (the release zip); empty: none is offered.
+    std::string download;
     HttpLimits limits;
     // How long a result may wait for the database, how many may wait, the connections to it
     // and the size beyond which results are refused.

@@ -1,12 +1,15 @@
 // The address of a settings class's own pages: /records/42-7-5x12 for its first page,
-// /records/42-7-5x12/2 and on for the next. One address a page, read without the store.
+// /records/42-7-5x12/2 and on for the next, and /records/42-7-5x12/verified with its pages for
+// the class's verified results alone. One address a page, read without the store.
 #include "server/pages/class_address.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
 
 constexpr std::string_view class_prefix = "/records/";
+constexpr std::string_view verified_part = "/verified";
 
 // Far beyond any class's last page, and small enough that its first place fits an int64.
 constexpr int64_t most_pages = int64_t(1) << 40;
@@ -35,11 +38,14 @@ bool take_number(std::string_view& text, char separator, Number low, Number high
 
 } // namespace
 
-std::string class_path(const TestSettings& settings, int64_t page) {
+std::string class_path(const TestSettings& settings, int64_t page, ClassView view) {
     std::string path = std::string(class_prefix) + std::to_string(settings.initial_ball_count) +
                        "-" + std::to_string(settings.colour_count) + "-" +
                        std::to_string(settings.round_count) + "x" +
                        std::to_string(settings.lines_per_round);
+    if (view == ClassView::verified) {
+        path += verified_part;
+    }
     if (page > 1) {
         // Appended piecewise: GCC 12 misreads "/" + std::to_string(...) at -O2 as an overlapping
         // copy (-Werror=restrict).
@@ -54,18 +60,29 @@ std::optional<ClassAddress> read_class_path(std::string_view path) {
         return std::nullopt;
     }
     path.remove_prefix(class_prefix.size());
+    const size_t slash = std::min(path.find('/'), path.size());
+    std::string_view settings = path.substr(0, slash);
+    std::string_view rest = path.substr(slash);
     ClassAddress address;
     TestSettings& s = address.settings;
-    const bool paged = path.find('/') != std::string_view::npos;
-    if (!take_number(path, '-', int32_t(fewest_initial_balls), int32_t(most_initial_balls),
+    if (!take_number(settings, '-', int32_t(fewest_initial_balls), int32_t(most_initial_balls),
                      s.initial_ball_count) ||
-        !take_number(path, '-', int32_t(fewest_colours), int32_t(most_colours), s.colour_count) ||
-        !take_number(path, 'x', int32_t(1), most_rounds, s.round_count) ||
-        !take_number(path, paged ? '/' : '\0', int32_t(1), most_lines_per_round,
-                     s.lines_per_round) ||
-        (paged && !take_number(path, '\0', int64_t(2), most_pages, address.page)) ||
-        !path.empty()) {
+        !take_number(settings, '-', int32_t(fewest_colours), int32_t(most_colours),
+                     s.colour_count) ||
+        !take_number(settings, 'x', int32_t(1), most_rounds, s.round_count) ||
+        !take_number(settings, '\0', int32_t(1), most_lines_per_round, s.lines_per_round)) {
         return std::nullopt;
+    }
+    if (rest.starts_with(verified_part) &&
+        (rest.size() == verified_part.size() || rest[verified_part.size()] == '/')) {
+        address.view = ClassView::verified;
+        rest.remove_prefix(verified_part.size());
+    }
+    if (!rest.empty()) {
+        rest.remove_prefix(1); // the slash before a page's number
+        if (!take_number(rest, '\0', int64_t(2), most_pages, address.page)) {
+            return std::nullopt;
+        }
     }
     if (s.colour_count == fewest_colours && !two_colours_allowed(s.initial_ball_count)) {
         return std::nullopt;

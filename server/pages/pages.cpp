@@ -5,6 +5,7 @@
 #include "engine/test_settings.h"
 #include "server/pages/class_address.h"
 #include "server/pages/shown_figures.h"
+#include "server/pages/site_paths.h"
 #include "server/row/utf8_text.h"
 
 #include <optional>
@@ -35,6 +36,8 @@ h2 a{color:inherit}
 .chart svg{display:block;width:100%;height:auto;background:#fff}
 .chart figcaption{color:#5a6472;font-size:.9rem;margin-top:.3rem}
 .pages{display:flex;flex-wrap:wrap;gap:.3rem 1.2rem;margin:1rem 0}
+.ok{color:#1a7f37;font-weight:700}
+.hash{font-family:monospace;overflow-wrap:anywhere}
 @media (max-width:36rem){body{font-size:15px}th,td{padding:.35rem .35rem}.result th{width:auto}
 .records thead{display:none}
 .records tr{display:grid;grid-template-columns:1.8rem auto 1fr auto auto;gap:.1rem .6rem;
@@ -75,6 +78,26 @@ std::string status_title(int status) {
 // A player's text in a table cell; an empty one shows as a dash.
 std::string cell_text(const std::string& text) {
     return text.empty() ? u8str(u8"—") : html_escaped(text);
+}
+
+// The mark of a result the referee counted stands in its accuracy cell, which holds only the
+// service's own figures: a player can type a ✓ into a nickname, never into an accuracy.
+std::string verified_mark() {
+    return u8str(u8"<span class=\"ok\" role=\"img\" aria-label=\"ходы сосчитаны сервером\" "
+                 u8"title=\"ходы сосчитаны сервером\">✓</span> ");
+}
+
+// Under a table that shows the mark: what it means.
+std::string verified_legend() {
+    return u8str(u8"<p class=\"note\"><span class=\"ok\" aria-hidden=\"true\">✓</span> — ходы "
+                 u8"сосчитаны сервером: тест пройден в браузере</p>\n");
+}
+
+// The two ways to take the test, linked from the pages a newcomer reads first.
+std::string ways_to_play() {
+    return u8str(u8"<p><a href=\"") + std::string(play_path) +
+           u8str(u8"\">Пройти тест в браузере</a> · <a href=\"") + std::string(download_path) +
+           u8str(u8"\">Программа для Windows</a></p>\n");
 }
 
 } // namespace
@@ -134,53 +157,57 @@ std::string html_escaped(std::string_view text) {
 std::string date_text(int64_t seconds) { return utc_day(seconds, "%d.%m.%Y"); }
 
 std::string home_page() {
-    return framed_page(
-        u8str(u8"Главная"),
-        u8str(u8"<h1>Trivelle</h1>\n"
-              u8"<p>Тест умения планировать: цветные шары на доске 8 × 8. Соберите "
-              u8"заданное число линий за как можно меньшее число ходов; оценка — число "
-              u8"линий на 1000 ходов.</p>\n"
-              u8"<p>Когда тест окончен, впишите на панели программы ник, страну и город "
-              u8"и нажмите «Internet»: браузер откроет ссылку с результатом, и он займёт "
+    const std::string about = u8str(
+        u8"<h1>Trivelle</h1>\n"
+        u8"<p>Тест умения планировать: цветные шары на доске 8 × 8. Соберите заданное число "
+        u8"линий за как можно меньшее число ходов; оценка — число линий на 1000 ходов.</p>\n");
+    const std::string how_results_arrive =
+        u8str(u8"<p>В браузере ходы считает сервер, и результат встаёт в таблицу рекордов с "
+              u8"отметкой ✓. В программе, когда тест окончен, впишите на панели ник, страну и "
+              u8"город и нажмите «Internet»: браузер откроет ссылку с результатом, и он займёт "
               u8"своё место в таблице рекордов.</p>\n<ul>\n"
               u8"<li><a href=\"/rules\">Правила и как играть</a></li>\n"
               u8"<li><a href=\"/records\">Рекорды</a></li>\n"
-              u8"<li><a href=\"/forum\">Форум</a></li>\n</ul>\n"));
+              u8"<li><a href=\"/forum\">Форум</a></li>\n</ul>\n");
+    return framed_page(u8str(u8"Главная"), about + ways_to_play() + how_results_arrive);
 }
 
 std::string rules_page() {
-    return framed_page(
-        u8str(u8"Правила"),
-        u8str(u8"<h1>Правила</h1>\n"
-              u8"<p>В начале каждого раунда на доске 8 × 8 в случайных клетках стоят шары "
-              u8"случайных цветов. Шар можно переставить в любую пустую клетку, до которой он "
-              u8"доходит по пустым клеткам, двигаясь влево, вправо, вверх или вниз.</p>\n"
-              u8"<p>Пять и больше шаров одного цвета в ряд, в столбец или по диагонали исчезают, и "
-              u8"этот ход считается одной линией, сколько бы шаров ни исчезло. Только ход, который "
-              u8"собрал линию, приносит новые шары: пять шаров из столбца слева встают на доску, и "
-              u8"доска снова пополняется. Ход без линии не приносит ничего.</p>\n"
-              u8"<p>Раунд кончается, когда в нём собрано заданное число линий; следующий "
-              u8"начинается на новой доске. Оценка теста — точность: число линий на 1000 ходов. "
-              u8"Линий в тесте столько, сколько раундов, умноженных на линии в раунде.</p>\n"
-              u8"<h2>Как играть</h2>\n<ol>\n"
-              u8"<li>Выберите тест на панели справа: число шаров в начале раунда (от 29 до 59), "
-              u8"число цветов (2 — только при 32 шарах и меньше), число раундов (R) и число линий "
-              u8"в раунде (A).</li>\n"
-              u8"<li>Нажмите «New». Доска заполнится шарами; пять шаров в столбце слева придут "
-              u8"следующими.</li>\n"
-              u8"<li>Щёлкните по шару, чтобы взять его (он вывернется наизнанку), затем по пустой "
-              u8"клетке, до которой он доходит по пустым клеткам. Щелчок по другому шару берёт "
-              u8"его.</li>\n"
-              u8"<li>Когда указатель над доской становится крестиком, следующая линия закончит "
-              u8"раунд. Панель показывает вашу точность — линий на 1000 ходов.</li>\n"
-              u8"<li>После последнего раунда впишите ник, страну и город (и, если хотите, год "
-              u8"рождения и e-mail) и нажмите «Internet». Браузер откроет ссылку с результатом, и "
-              u8"он появится в <a href=\"/records\">таблице рекордов</a>.</li>\n</ol>\n"
-              u8"<h2>Что видно всем</h2>\n"
-              u8"<p>В таблице рекордов — ник, страна, город, точность, число ходов и дата. Год "
-              u8"рождения, e-mail и скрытое поле панели сервер хранит, но не показывает нигде. "
-              u8"Ссылка с результатом идёт по обычному http, и поля в ней перемешаны, но не "
-              u8"зашифрованы.</p>\n"));
+    const std::string rules = u8str(
+        u8"<h1>Правила</h1>\n"
+        u8"<p>В начале каждого раунда на доске 8 × 8 в случайных клетках стоят шары случайных "
+        u8"цветов. Шар можно переставить в любую пустую клетку, до которой он доходит по пустым "
+        u8"клеткам, двигаясь влево, вправо, вверх или вниз.</p>\n"
+        u8"<p>Пять и больше шаров одного цвета в ряд, в столбец или по диагонали исчезают, и этот "
+        u8"ход считается одной линией, сколько бы шаров ни исчезло. Только ход, который собрал "
+        u8"линию, приносит новые шары: пять шаров из столбца слева встают на доску, и доска снова "
+        u8"пополняется. Ход без линии не приносит ничего.</p>\n"
+        u8"<p>Раунд кончается, когда в нём собрано заданное число линий; следующий начинается на "
+        u8"новой доске. Оценка теста — точность: число линий на 1000 ходов. Линий в тесте "
+        u8"столько, сколько раундов, умноженных на линии в раунде.</p>\n");
+    const std::string how_to_play = u8str(
+        u8"<h2>Как играть в программе</h2>\n<ol>\n"
+        u8"<li>Выберите тест на панели справа: число шаров в начале раунда (от 29 до 59), число "
+        u8"цветов (2 — только при 32 шарах и меньше), число раундов (R) и число линий в раунде "
+        u8"(A).</li>\n"
+        u8"<li>Нажмите «New». Доска заполнится шарами; пять шаров в столбце слева придут "
+        u8"следующими.</li>\n"
+        u8"<li>Щёлкните по шару, чтобы взять его (он вывернется наизнанку), затем по пустой "
+        u8"клетке, до которой он доходит по пустым клеткам. Щелчок по другому шару берёт "
+        u8"его.</li>\n"
+        u8"<li>Когда указатель над доской становится крестиком, следующая линия закончит раунд. "
+        u8"Панель показывает вашу точность — линий на 1000 ходов.</li>\n"
+        u8"<li>После последнего раунда впишите ник, страну и город (и, если хотите, год рождения "
+        u8"и e-mail) и нажмите «Internet». Браузер откроет ссылку с результатом, и он появится в "
+        u8"<a href=\"/records\">таблице рекордов</a>.</li>\n</ol>\n"
+        u8"<h2>Что видно всем</h2>\n"
+        u8"<p>В таблице рекордов — ник, страна, город, точность, число ходов и дата. Год "
+        u8"рождения, e-mail и скрытое поле панели сервер хранит, но не показывает нигде. Ссылка "
+        u8"с результатом идёт по обычному http, и поля в ней перемешаны, но не зашифрованы.</p>\n"
+        u8"<p>Результат теста, пройденного в браузере, отмечен знаком ✓: его ходы сосчитал "
+        u8"сервер. Результат из программы стоит в таблице таким, каким его прислала программа: "
+        u8"сервер не может его проверить.</p>\n");
+    return framed_page(u8str(u8"Правила"), rules + ways_to_play() + how_to_play);
 }
 
 std::string forum_page() {
@@ -194,22 +221,29 @@ std::string results_table(const ClassRecords& records) {
               u8"<th>Ник</th><th>Страна</th><th>Город</th><th class=\"num\">Точность</th>"
               u8"<th class=\"num\">Ходов</th><th class=\"num\">Дата</th></tr></thead>\n"
               u8"<tbody>\n");
+    bool marked = false;
     for (const PublishedResult& r : records.results) {
+        marked = marked || r.verified;
         table += "<tr><td class=\"num\">" + std::to_string(r.place) + "</td><td>" +
                  cell_text(r.nickname) + "</td><td>" + cell_text(r.country) + "</td><td>" +
                  cell_text(r.city) + "</td><td class=\"num\">" +
+                 (r.verified ? verified_mark() : "") +
                  shown_accuracy(line_count(records.settings), r.total_moves) +
                  "</td><td class=\"num\">" + std::to_string(r.total_moves) +
                  "</td><td class=\"num\">" + date_text(r.received_at) + "</td></tr>\n";
     }
     table += "</tbody>\n</table></div>\n";
+    if (marked) {
+        table += verified_legend();
+    }
     return table;
 }
 
 std::string records_page(const std::vector<ClassRecords>& classes) {
     std::string body =
         u8str(u8"<h1>Рекорды</h1>\n<p class=\"note\">Лучшие результаты каждого теста: выше тот, у "
-              u8"кого больше линий на 1000 ходов, при равенстве — тот, кто прислал раньше.</p>\n");
+              u8"кого больше линий на 1000 ходов, при равенстве — тот, кто прислал раньше.</p>\n") +
+        ways_to_play();
     if (classes.empty()) {
         body += u8str(u8"<p>Результатов пока нет.</p>\n");
     }
@@ -251,7 +285,16 @@ std::string result_page(const StoredResult& result, const AccuracyHistogram& cla
                                 std::to_string(result.class_size) +
                                 u8str(u8" среди результатов с теми же настройками"));
     body += line(u8"Дата", date_text(result.received_at));
-    body += u8str(u8"</table></div>\n<h2>Среди результатов с теми же настройками</h2>\n");
+    body += u8str(u8"</table></div>\n");
+    // Said on the page itself, since a link can be typed by hand: only the referee's count is
+    // the service's own.
+    body += row.verified
+                ? u8str(u8"<p class=\"note\"><span class=\"ok\" aria-hidden=\"true\">✓</span> "
+                        u8"Ходы этого результата сосчитал сервер: тест пройден в браузере, и "
+                        u8"каждый ход сыгран по правилам на сервере.</p>\n")
+                : u8str(u8"<p class=\"note\">Ходы этого результата — те, что прислала "
+                        u8"программа: сервер не может их проверить.</p>\n");
+    body += u8str(u8"<h2>Среди результатов с теми же настройками</h2>\n");
     if (const std::optional<int> percent = better_than_percent(result.place, result.class_size)) {
         // Stated with its definition: a share of the others, by their order in the table.
         body += u8str(u8"<p>Ваш результат лучше, чем ") + std::to_string(*percent) +

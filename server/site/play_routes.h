@@ -3,15 +3,13 @@
 #pragma once
 
 #include "server/http/http_server.h"
+#include "server/pages/site_paths.h"
 #include "server/play/referee_desk.h"
 #include "server/site/page_readers.h"
 #include "server/site/result_rate_limit.h"
 #include "server/store/results_store.h"
 
 #include <string_view>
-
-// Where the browser's test is.
-constexpr std::string_view play_path = "/play";
 
 class PlayRoutes {
   public:

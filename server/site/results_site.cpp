@@ -3,6 +3,7 @@
 #include "server/site/results_site.h"
 
 #include "resources/web_addresses.h"
+#include "server/pages/download_page.h"
 #include "server/pages/pages.h"
 #include "server/pages/pictures.h"
 #include "server/row/log_error.h"
@@ -141,8 +142,9 @@ const std::vector<std::pair<std::string, std::string>>& site_headers() {
 }
 
 ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads,
-                         PlayRoutes* play)
-    : store_(store), results_limit_(results_limit), reads_(reads), play_(play) {
+                         PlayRoutes* play, const OfferedDownload* download)
+    : store_(store), results_limit_(results_limit), reads_(reads), play_(play),
+      download_(download) {
     routes_.push_back({result_link_path(), RouteKind::result_link, nullptr});
     // The clean addresses, in the order of the program's link images, which open the same
     // pages at their own addresses; the records are rendered on demand.
@@ -161,6 +163,13 @@ ResultsSite::ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, Pa
         if (program_path != pages[i].path) {
             routes_.push_back({program_path, pages[i].kind, pages[i].page});
         }
+    }
+    routes_.push_back(
+        {std::string(download_path), RouteKind::fixed_page,
+         fixed(download_page(download ? std::optional(download->program) : std::nullopt))});
+    if (download) {
+        routes_.push_back(
+            {download_file_path(download->program.file_name), RouteKind::download, nullptr});
     }
 }
 
@@ -214,6 +223,9 @@ void ResultsSite::handle(const HttpRequest& request, const HttpReply& reply) {
             return;
         case RouteKind::records:
             read_later(reply, [this, reply] { reply(records_answer()); });
+            return;
+        case RouteKind::download:
+            reply(download_answer(*download_, request));
             return;
         }
     }

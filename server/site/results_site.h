@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server/http/http_server.h"
+#include "server/site/offered_download.h"
 #include "server/site/page_readers.h"
 #include "server/site/play_routes.h"
 #include "server/site/result_rate_limit.h"
@@ -34,15 +35,16 @@ class ResultsSite {
     // Results pass the limits before they reach the store; pages are not limited. The records
     // and class pages are read on reads, never on a serving thread; a result's picture, a few
     // bounded reads, on the serving thread, so that it never waits behind a crowd of pages.
-    // play: the browser test's routes under /play; none: no browser test.
+    // play: the browser test's routes under /play; none: no browser test. download: the
+    // program's file offered under /download; none: the page says it is not offered here.
     ResultsSite(ResultsStore& store, ResultRateLimit& results_limit, PageReaders& reads,
-                PlayRoutes* play = nullptr);
+                PlayRoutes* play = nullptr, const OfferedDownload* download = nullptr);
     // Answers a GET, HEAD or POST; a result is answered once the store has it on disk.
     void handle(const HttpRequest& request, const HttpReply& reply);
 
   private:
     // What a path of the site's own answers with; any other is a class page's, or 404.
-    enum class RouteKind { result_link, fixed_page, records };
+    enum class RouteKind { result_link, fixed_page, records, download };
     struct Route {
         std::string path;
         RouteKind kind;
@@ -61,6 +63,7 @@ class ResultsSite {
     ResultRateLimit& results_limit_;
     PageReaders& reads_;
     PlayRoutes* play_;
+    const OfferedDownload* download_;
     std::vector<Route> routes_;
     std::mutex records_mutex_;
     std::shared_ptr<const std::string> records_;

@@ -1,6 +1,6 @@
-// The class pages: their addresses read strictly and without the store, their links to the
-// pages before and after, and a class or page that does not exist refused for the price of
-// one look at the class's size.
+// The class pages and their verified views: their addresses read strictly and without the
+// store, their links to the pages before and after and to the other view, and a class or page
+// that does not exist refused for the price of one look at the class's size.
 #include "server/pages/class_address.h"
 #include "server/pages/pages.h"
 #include "server/site/class_pages.h"
@@ -30,6 +30,7 @@ TEST(ClassAddress, ReadsOnlyTheAddressesItWritesForSettingsThatCanExist) {
         std::string path;
         std::optional<TestSettings> settings;
         int64_t page = 1;
+        ClassView view = ClassView::all;
     };
     const Case cases[] = {
         {"/records/42-7-5x12", TestSettings{42, 7, 5, 12}},
@@ -59,6 +60,21 @@ TEST(ClassAddress, ReadsOnlyTheAddressesItWritesForSettingsThatCanExist) {
         {"/records/42-7-5x12/", {}},
         {"/records/42-7-5x12/2/", {}},
         {"/records/42-7-5x12/2/3", {}},
+        // The verified view, paged alike.
+        {"/records/42-7-5x12/verified", TestSettings{42, 7, 5, 12}, 1, ClassView::verified},
+        {"/records/42-7-5x12/verified/2", TestSettings{42, 7, 5, 12}, 2, ClassView::verified},
+        {"/records/59-7-999x9999/verified/1099511627776", TestSettings{59, 7, 999, 9999},
+         1099511627776, ClassView::verified},
+        {"/records/42-7-5x12/verified/1", {}},
+        {"/records/42-7-5x12/verified/", {}},
+        {"/records/42-7-5x12/verified/2/", {}},
+        {"/records/42-7-5x12/verified/verified", {}},
+        {"/records/42-7-5x12/2/verified", {}},
+        {"/records/42-7-5x12/verifiedx", {}},
+        {"/records/42-7-5x12/Verified", {}},
+        {"/records/42-7-5x12verified", {}},
+        {"/records/33-2-5x12/verified", {}},
+        {"/records/verified", {}},
         // Not the form it is written in.
         {"/records", {}},
         {"/records/", {}},
@@ -78,7 +94,9 @@ TEST(ClassAddress, ReadsOnlyTheAddressesItWritesForSettingsThatCanExist) {
         if (address) {
             EXPECT_EQ(address->settings, *c.settings) << c.path;
             EXPECT_EQ(address->page, c.page) << c.path;
-            EXPECT_EQ(class_path(address->settings, address->page), c.path) << "one address";
+            EXPECT_EQ(address->view, c.view) << c.path;
+            EXPECT_EQ(class_path(address->settings, address->page, address->view), c.path)
+                << "one address";
         }
     }
 }
@@ -99,28 +117,35 @@ ClassRecords page_of_class(int64_t class_size, int64_t first_place, int count) {
     return results;
 }
 
-TEST(ClassPages, EachPageLinksThePagesBeforeAndAfterIt) {
+TEST(ClassPages, EachPageLinksThePagesBeforeAndAfterItAndTheOtherView) {
     struct Case {
         int64_t page;
+        ClassView view;
         const char* previous; // nullptr: none
         const char* next;
+        const char* other_view;
     };
     const Case cases[] = {
-        {1, nullptr, "/records/42-7-5x12/2"},
-        {2, "/records/42-7-5x12", "/records/42-7-5x12/3"},
-        {3, "/records/42-7-5x12/2", nullptr},
+        {1, ClassView::all, nullptr, "/records/42-7-5x12/2", "/records/42-7-5x12/verified"},
+        {2, ClassView::all, "/records/42-7-5x12", "/records/42-7-5x12/3",
+         "/records/42-7-5x12/verified"},
+        {3, ClassView::all, "/records/42-7-5x12/2", nullptr, "/records/42-7-5x12/verified"},
+        {1, ClassView::verified, nullptr, "/records/42-7-5x12/verified/2", "/records/42-7-5x12"},
+        {2, ClassView::verified, "/records/42-7-5x12/verified", "/records/42-7-5x12/verified/3",
+         "/records/42-7-5x12"},
+        {3, ClassView::verified, "/records/42-7-5x12/verified/2", nullptr, "/records/42-7-5x12"},
     };
     for (const Case& c : cases) {
         const int64_t first = (c.page - 1) * class_page_results + 1;
         const std::string html =
-            class_page(page_of_class(120, first, c.page == 3 ? 20 : 50), c.page);
+            class_page(page_of_class(120, first, c.page == 3 ? 20 : 50), c.page, c.view);
         EXPECT_NE(
             html.find(utf8_text(u8"Страница ") + std::to_string(c.page) + utf8_text(u8" из 3")),
             std::string::npos)
             << c.page;
         EXPECT_EQ(html.find("rel=\"prev\"") != std::string::npos, c.previous != nullptr) << c.page;
         EXPECT_EQ(html.find("rel=\"next\"") != std::string::npos, c.next != nullptr) << c.page;
-        for (const char* link : {c.previous, c.next}) {
+        for (const char* link : {c.previous, c.next, c.other_view}) {
             if (link) {
                 EXPECT_NE(html.find(std::string("href=\"") + link + "\""), std::string::npos)
                     << c.page << " links " << link;
@@ -132,6 +157,13 @@ TEST(ClassPages, EachPageLinksThePagesBeforeAndAfterIt) {
     }
     const std::string only = class_page(page_of_class(3, 1, 3), 1);
     EXPECT_EQ(only.find("rel=\""), std::string::npos) << "one page links none";
+    const std::string none = class_page(page_of_class(0, 1, 0), 1, ClassView::verified);
+    EXPECT_NE(none.find(utf8_text(u8"Проверенных результатов в этом тесте пока нет")),
+              std::string::npos);
+    for (const char* link : {"/play", "/records/42-7-5x12"}) {
+        EXPECT_NE(none.find(std::string("href=\"") + link + "\""), std::string::npos) << link;
+    }
+    EXPECT_EQ(none.find("<table"), std::string::npos);
 }
 
 TEST(ClassPages, TheRecordsLinkEachClassAndSayWhenItHasMore) {
@@ -143,10 +175,22 @@ TEST(ClassPages, TheRecordsLinkEachClassAndSayWhenItHasMore) {
         << "all three are shown already";
 }
 
-// A store that only counts what the site asks of it, with one class of 120 results.
+// The place in a page's first row; empty without rows.
+std::string first_place_shown(const std::string& html) {
+    const std::string row = "<tr><td class=\"num\">";
+    const size_t at = html.find(row);
+    return at == std::string::npos
+               ? ""
+               : html.substr(at + row.size(), html.find("</td>", at) - at - row.size());
+}
+
+// A store that only counts what the site asks of it, with one class of 120 results, 60 of them
+// verified.
 struct CountingStore final : ResultsStore {
     int class_reads = 0;
+    int verified_reads = 0;
     int other_reads = 0;
+    int64_t first_place_asked = -1;
     void store_async(ResultRow, int64_t, std::function<void(StoreOutcome)> done) override {
         done({StoreStatus::failed, {}});
     }
@@ -163,9 +207,19 @@ struct CountingStore final : ResultsStore {
         const int64_t shown = std::max<int64_t>(0, std::min<int64_t>(count, 120 - first_place));
         return page_of_class(120, first_place + 1, int(shown));
     }
-    ClassRecords verified_class_results(const TestSettings& settings, int64_t, int) override {
-        ++other_reads;
-        return {settings, 0, {}};
+    ClassRecords verified_class_results(const TestSettings& settings, int64_t first_place,
+                                        int count) override {
+        ++verified_reads;
+        first_place_asked = first_place;
+        if (!(settings == TestSettings{42, 7, 5, 12})) {
+            return {settings, 0, {}};
+        }
+        const int64_t shown = std::max<int64_t>(0, std::min<int64_t>(count, 60 - first_place));
+        ClassRecords page = page_of_class(60, first_place + 1, int(shown));
+        for (PublishedResult& r : page.results) {
+            r.verified = true;
+        }
+        return page;
     }
     void look_up_moves(const TestSettings&, const std::function<void(MovesLookup&)>&) override {
         ++other_reads;
@@ -184,10 +238,13 @@ TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
         std::string path;
         int status;
         int class_reads;
+        int verified_reads = 0;
+        int64_t first_place = -1; // asked of the verified results; -1: not asked
+        int first_shown = 0;      // the first place the page shows; 0: none
     };
     const Case cases[] = {
-        {"/records/42-7-5x12", 200, 1},
-        {"/records/42-7-5x12/3", 200, 1},
+        {"/records/42-7-5x12", 200, 1, 0, -1, 1},
+        {"/records/42-7-5x12/3", 200, 1, 0, -1, 101},
         {"/records/42-7-5x12/4", 404, 1},
         {"/records/42-7-5x12/1099511627776", 404, 1},
         {"/records/42-7-5x13", 404, 1}, // can exist, has no results
@@ -196,6 +253,16 @@ TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
         {"/records/33-2-5x12", 404, 0},
         {"/records/42-7-5x12/1", 404, 0},
         {"/records/../records/42-7-5x12", 404, 0},
+        // The verified view: places among the verified, its own pages and its own size.
+        {"/records/42-7-5x12/verified", 200, 0, 1, 0, 1},
+        {"/records/42-7-5x12/verified/2", 200, 0, 1, 50, 51},
+        {"/records/42-7-5x12/verified/3", 404, 0, 1, 100},
+        {"/records/42-7-5x12/verified/1099511627776", 404, 0, 1, 54975581388750},
+        // Linked from every class page, so it answers with none yet; its pages beyond do not.
+        {"/records/42-7-5x13/verified", 200, 0, 1, 0},
+        {"/records/42-7-5x13/verified/2", 404, 0, 1, 50},
+        {"/records/42-7-5x12/verified/1", 404, 0},
+        {"/records/60-7-5x12/verified", 404, 0},
     };
     for (const Case& c : cases) {
         CountingStore store;
@@ -209,9 +276,14 @@ TEST(ClassPages, AnAddressThatCannotExistCostsNoReadAndOnePastTheEndOneLook) {
         const HttpAnswer answer = reply.get();
         EXPECT_EQ(answer.status, c.status) << c.path;
         EXPECT_EQ(store.class_reads, c.class_reads) << c.path;
+        EXPECT_EQ(store.verified_reads, c.verified_reads) << c.path;
+        EXPECT_EQ(store.first_place_asked, c.first_place) << c.path;
         EXPECT_EQ(store.other_reads, 0) << c.path;
         ASSERT_TRUE(answer.body) << c.path;
         EXPECT_LT(answer.body->size(), 20000u) << c.path << ": one page of 50 at most";
+        EXPECT_EQ(first_place_shown(*answer.body),
+                  c.first_shown ? std::to_string(c.first_shown) : "")
+            << c.path;
     }
 }
 

@@ -1,5 +1,7 @@
 // The pages: players' texts escaped, the published fields shown, the private ones never,
-// accuracy and dates in the program's and the reader's forms.
+// accuracy and dates in the program's and the reader's forms, verified results marked and the
+// ways to take the test linked.
+#include "server/pages/download_page.h"
 #include "server/pages/pages.h"
 #include "server/pages/shown_figures.h"
 #include "server/site/class_pages.h"
@@ -157,10 +159,17 @@ TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
         result.row.utf8_texts.*field.in_row = raw;
         PublishedResult published{1, "n", "c", "t", 300, 1765324800};
         published.*field.in_records = raw;
+        PublishedResult marked = published;
+        marked.verified = true;
+        StoredResult verified = result;
+        verified.row.verified = true;
         const std::pair<const char*, std::string> pages[] = {
             {"result", result_page(result, {})},
+            {"verified result", result_page(verified, {})},
             {"records", records_page({{{42, 7, 5, 12}, 1, {published}}})},
+            {"records, marked", records_page({{{42, 7, 5, 12}, 1, {marked}}})},
             {"class", class_page({{42, 7, 5, 12}, 1, {published}}, 1)},
+            {"verified class", class_page({{42, 7, 5, 12}, 1, {marked}}, 1, ClassView::verified)},
         };
         for (const auto& [page, html] : pages) {
             EXPECT_NE(html.find(escaped), std::string::npos) << field.name << " on " << page;
@@ -173,12 +182,104 @@ TEST(Pages, EachPlayersTextIsEscapedOnEachPageThatShowsIt) {
 TEST(Pages, EveryPageIsRussianUtf8HtmlWithoutScripts) {
     for (const std::string& html :
          {home_page(), rules_page(), forum_page(), records_page({}),
-          result_page(private_result(), {}), error_page(404, ""), error_page(400, "<x>")}) {
+          result_page(private_result(), {}), error_page(404, ""), error_page(400, "<x>"),
+          download_page({}), download_page(OfferedProgram{"t.zip", 1, std::string(64, 'a')})}) {
         EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"ru\">", 0), 0u);
         EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
         EXPECT_NE(html.find("name=\"viewport\""), std::string::npos);
         EXPECT_EQ(html.find("<script"), std::string::npos);
         EXPECT_EQ(html.find("<x>"), std::string::npos);
+    }
+}
+
+// The mark stands in the accuracy cell of a verified row alone, with a label a screen reader
+// says, and a table that shows it has the legend under it.
+TEST(Pages, VerifiedResultsAreMarkedWithALegendOnTheRecordsAndClassPages) {
+    const std::string mark =
+        utf8_text(u8"<td class=\"num\"><span class=\"ok\" role=\"img\" aria-label=\"ходы "
+                  u8"сосчитаны сервером\" title=\"ходы сосчитаны сервером\">✓</span> 200.000</td>");
+    const std::string unmarked = "<td class=\"num\">173.913</td>";
+    const std::string legend = utf8_text(u8"— ходы сосчитаны сервером: тест пройден в браузере");
+    struct Case {
+        const char* name;
+        bool first_verified;
+        bool second_verified;
+    };
+    const Case cases[] = {{"none verified", false, false},
+                          {"the first verified", true, false},
+                          {"the second verified", false, true}};
+    for (const Case& c : cases) {
+        ClassRecords records{{42, 7, 5, 12},
+                             2,
+                             {{1, "v", "ru", "", 300, 1765324800},
+                              {2, utf8_text(u8"✓ fake"), "ru", "", 345, 1765324800}}};
+        records.results[0].verified = c.first_verified;
+        records.results[1].verified = c.second_verified;
+        for (const auto& [page, html] :
+             {std::pair{"records", records_page({records})}, {"class", class_page(records, 1)}}) {
+            EXPECT_EQ(html.find(mark) != std::string::npos, c.first_verified) << c.name << page;
+            EXPECT_EQ(html.find(unmarked) != std::string::npos, !c.second_verified)
+                << c.name << page;
+            EXPECT_EQ(html.find(legend) != std::string::npos, c.first_verified || c.second_verified)
+                << c.name << page;
+        }
+    }
+}
+
+TEST(Pages, TheResultPageSaysWhetherTheServiceCountedItsMoves) {
+    const std::string counted = utf8_text(u8"Ходы этого результата сосчитал сервер");
+    const std::string as_sent =
+        utf8_text(u8"те, что прислала программа: сервер не может их проверить");
+    for (const bool verified : {false, true}) {
+        StoredResult result = private_result();
+        result.row.verified = verified;
+        const std::string html = result_page(result, {});
+        EXPECT_EQ(html.find(counted) != std::string::npos, verified) << verified;
+        EXPECT_EQ(html.find(as_sent) != std::string::npos, !verified) << verified;
+    }
+}
+
+TEST(Pages, TheHomeRulesAndRecordsLinkTheBrowsersTestAndTheProgram) {
+    const std::pair<const char*, std::string> pages[] = {
+        {"home", home_page()}, {"rules", rules_page()}, {"records", records_page({})}};
+    for (const auto& [page, html] : pages) {
+        EXPECT_NE(html.find(utf8_text(u8"<a href=\"/play\">Пройти тест в браузере</a>")),
+                  std::string::npos)
+            << page;
+        EXPECT_NE(html.find(utf8_text(u8"<a href=\"/download\">Программа для Windows</a>")),
+                  std::string::npos)
+            << page;
+    }
+}
+
+TEST(Pages, TheDownloadPageOffersTheFileWithItsSizeAndChecksumOrSaysItIsNotOffered) {
+    const std::string sha256 = "3a" + std::string(62, '7');
+    const std::string offered =
+        download_page(OfferedProgram{"trivelle-1.2.3-win32.zip", 245000, sha256});
+    for (const std::string& said :
+         {std::string("<a href=\"/download/trivelle-1.2.3-win32.zip\" download>"),
+          utf8_text(u8"(240 КБ)"), "<p class=\"hash\">" + sha256 + "</p>",
+          std::string("certutil -hashfile trivelle-1.2.3-win32.zip SHA256")}) {
+        EXPECT_NE(offered.find(said), std::string::npos) << said;
+    }
+    const std::string none = download_page({});
+    EXPECT_NE(none.find(utf8_text(u8"программа не предлагается")), std::string::npos);
+    EXPECT_EQ(none.find("href=\"/download/"), std::string::npos);
+    for (const std::string& html : {offered, none}) {
+        EXPECT_NE(html.find("href=\"/play\""), std::string::npos) << "the verified way";
+    }
+}
+
+TEST(Pages, SizesAreShownInBytesKilobytesOrMegabytes) {
+    const std::pair<int64_t, std::string> cases[] = {
+        {0, utf8_text(u8"0 Б")},          {1023, utf8_text(u8"1023 Б")},
+        {1024, utf8_text(u8"1 КБ")},      {1025, utf8_text(u8"2 КБ")},
+        {245000, utf8_text(u8"240 КБ")},  {1048575, utf8_text(u8"1024 КБ")},
+        {1048576, utf8_text(u8"1,0 МБ")}, {1572864, utf8_text(u8"1,5 МБ")},
+        {1101005, utf8_text(u8"1,1 МБ")}, {67108864, utf8_text(u8"64,0 МБ")},
+    };
+    for (const auto& [bytes, shown] : cases) {
+        EXPECT_EQ(shown_size(bytes), shown) << bytes;
     }
 }
 

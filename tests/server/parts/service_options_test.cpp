@@ -19,15 +19,19 @@ TEST(ServiceOptions, DefaultsAndBothSpellingsOfEachOption) {
     EXPECT_EQ(defaults->address, "127.0.0.1");
     EXPECT_EQ(defaults->port, 8080);
     EXPECT_EQ(defaults->db, "trivelle-results.sqlite");
+    EXPECT_EQ(defaults->download, "") << "no program is offered unless asked";
 
     for (const auto& arguments :
-         {std::vector<const char*>{"--address", "0.0.0.0", "--port", "0", "--db", "/srv/r.sqlite"},
-          std::vector<const char*>{"--address=0.0.0.0", "--port=0", "--db=/srv/r.sqlite"}}) {
+         {std::vector<const char*>{"--address", "0.0.0.0", "--port", "0", "--db", "/srv/r.sqlite",
+                                   "--download", "dist/t-1.0-win32.zip"},
+          std::vector<const char*>{"--address=0.0.0.0", "--port=0", "--db=/srv/r.sqlite",
+                                   "--download=dist/t-1.0-win32.zip"}}) {
         const auto options = parse(arguments, error);
         ASSERT_TRUE(options) << error;
         EXPECT_EQ(options->address, "0.0.0.0");
         EXPECT_EQ(options->port, 0);
         EXPECT_EQ(options->db, "/srv/r.sqlite");
+        EXPECT_EQ(options->download, "dist/t-1.0-win32.zip");
     }
     EXPECT_EQ(parse({"--port", "65535"}, error)->port, 65535);
 }
@@ -125,6 +129,8 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         {"--db"},
         {"--db="},
         {"--address="},
+        {"--download"},
+        {"--download="},
         {"--verbose"},
         {"extra-argument"},
         // A bound of nothing would refuse every client; one too large is no bound.
@@ -161,6 +167,17 @@ TEST(ServiceOptions, RefusesWhatItCannotUse) {
         std::string error;
         EXPECT_FALSE(parse(arguments, error)) << arguments[0];
         EXPECT_FALSE(error.empty()) << arguments[0];
+    }
+}
+
+TEST(ServiceOptions, TheUsageShowsTheDownloadOffAndWhereItIsOffered) {
+    const std::string usage = service_usage();
+    const std::string line = "  --download FILE";
+    const size_t at = usage.find(line);
+    ASSERT_NE(at, std::string::npos) << usage;
+    const std::string row = usage.substr(at, usage.find("\n  --", at + 1) - at);
+    for (const char* said : {"/download", "(default none)"}) {
+        EXPECT_NE(row.find(said), std::string::npos) << said << " in " << row;
     }
 }
 

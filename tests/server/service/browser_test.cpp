@@ -1,6 +1,7 @@
 // A real browser reads the pages: headless Chromium renders /records, the test reads its rows
-// from the browser's document; the result page with its picture and a class's page are laid
-// out at a desktop's and a phone's width and measured; screenshots of each are saved.
+// from the browser's document; the result page with its picture, a class's page and the
+// program's download page are laid out at a desktop's and a phone's width and measured;
+// screenshots of each are saved.
 #include "server/store/sqlite/sqlite_store.h"
 #include "tests/server/devtools_browser.h"
 #include "tests/server/result_links.h"
@@ -12,11 +13,19 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace {
 
-using Browser = ServiceTest;
+// The service offers a program, so that the download page shows its longest line, the checksum.
+struct Browser : ServiceTest {
+    Browser() {
+        const std::string program = folder.path("trivelle-1.2.3-win32.zip");
+        std::ofstream(program) << "PK";
+        options = {"--download", program};
+    }
+};
 
 // Runs Chromium headless with the given options on a URL; its standard output.
 std::string chromium(const std::string& profile, const std::string& options,
@@ -140,7 +149,7 @@ std::optional<Layout> measured(DevToolsBrowser& browser) {
     return numbers ? std::optional<Layout>(layout) : std::nullopt;
 }
 
-TEST_F(Browser, TheResultAndClassPagesFitADesktopAndAPhoneWithThePictureShown) {
+TEST_F(Browser, TheResultClassAndDownloadPagesFitADesktopAndAPhone) {
     {
         // A class of 80 results spread as players' are, stored beside the service.
         SqliteStore store(db);
@@ -165,7 +174,8 @@ TEST_F(Browser, TheResultAndClassPagesFitADesktopAndAPhoneWithThePictureShown) {
         bool picture;
     };
     const Page pages[] = {{"result", result_path(query), true},
-                          {"class", "/records/42-7-5x12", false}};
+                          {"class", "/records/42-7-5x12", false},
+                          {"download", "/download", false}};
     struct Screen {
         const char* name;
         int width;

@@ -1,11 +1,14 @@
 // The class pages and the result page's picture from the real service on a SQLite file: all of
-// a class in pages of fifty, ties kept in order across a page's edge, addresses that cannot
-// exist refused, and a result's share of its class said and drawn.
+// a class in pages of fifty, ties kept in order across a page's edge, its verified results alone
+// placed among themselves and marked, addresses that cannot exist refused, and a result's share
+// of its class said and drawn.
 #include "server/store/sqlite/sqlite_store.h"
 #include "tests/server/result_links.h"
 #include "tests/server/service_fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -119,6 +122,58 @@ TEST_F(ClassPagesServed, TheResultPageSaysAndDrawsTheShareOfTheClassItBeats) {
           utf8_text(u8"≥ 594.059"), utf8_text(u8"в столбце 8 (")}) {
         EXPECT_TRUE(contains(answer.body, said)) << said;
     }
+}
+
+// 55 verified results among 55 sent by links, alternating by moves: the verified view places
+// them 1 to 55 on two pages, and the marks stand on their rows alone.
+TEST_F(ClassPagesServed, TheVerifiedViewPlacesTheVerifiedAmongThemselvesAndMarksThem) {
+    {
+        SqliteStore store(db);
+        for (int i = 0; i < 110; ++i) {
+            ResultRow row;
+            row.verified = i % 2 == 1;
+            char id[33];
+            std::snprintf(id, sizeof id, "%032x", i);
+            row.link_key =
+                row.verified ? verified_key_prefix + std::string(id) : "row" + std::string(id);
+            row.settings = {42, 7, 5, 12};
+            row.total_moves = 100 + i;
+            row.utf8_texts.nickname = (row.verified ? "v" : "l") + std::to_string(i);
+            store.store(row, 1765324800);
+        }
+    }
+    struct Page {
+        std::string path;
+        int first;
+        int count;
+    };
+    const Page pages[] = {{"/records/42-7-5x12/verified", 1, 50},
+                          {"/records/42-7-5x12/verified/2", 51, 5}};
+    const std::string mark = "role=\"img\"";
+    for (const Page& page : pages) {
+        const Answer answer = get(page.path);
+        ASSERT_EQ(answer.status, 200) << page.path;
+        std::vector<std::pair<std::string, std::string>> expected;
+        for (int place = page.first; place < page.first + page.count; ++place) {
+            expected.emplace_back(std::to_string(place), "v" + std::to_string(2 * place - 1));
+        }
+        EXPECT_EQ(placed_nicknames(answer.body), expected) << page.path;
+        size_t marks = 0;
+        for (size_t at = answer.body.find(mark); at != std::string::npos;
+             at = answer.body.find(mark, at + 1)) {
+            ++marks;
+        }
+        EXPECT_EQ(marks, size_t(page.count)) << page.path;
+    }
+    EXPECT_EQ(get("/records/42-7-5x12/verified/3").status, 404);
+    // The whole class's first page: l0 unmarked at 1, v1 marked at 2.
+    const Answer all = get("/records/42-7-5x12");
+    ASSERT_EQ(all.status, 200);
+    EXPECT_TRUE(contains(all.body, "<td>l0</td><td>" + utf8_text(u8"—") + "</td><td>" +
+                                       utf8_text(u8"—") + "</td><td class=\"num\">600.000"));
+    EXPECT_TRUE(contains(all.body, "<td>v1</td>"));
+    EXPECT_TRUE(contains(all.body, "</span> 594.059</td>")) << "v1, marked";
+    EXPECT_TRUE(contains(all.body, "href=\"/records/42-7-5x12/verified\""));
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // The deployment files as shipped: nginx with the site's configuration (and the connections it
 // asks of nginx.conf) on loopback in front of the real service, which takes each client's
 // address from it, and answers an ordinary client while a crowd holds all that nginx lets it;
-// and the systemd unit, checked by systemd itself and by the service's own option parser.
+// the systemd unit, checked by systemd itself and by the service's own option parser; and
+// scripts/serve, whose copy of the service's usage is the service's own.
 #include "tests/server/held_connections.h"
 #include "tests/server/raw_client.h"
 #include "tests/server/result_links.h"
@@ -234,6 +235,17 @@ TEST(SystemdUnit, SystemdAcceptsItAndTheServiceAcceptsItsCommandLine) {
                                             folder.path("trivelle-results.service") + "' 2>&1");
     EXPECT_EQ(verified.exit_code, 0) << verified.output;
     EXPECT_EQ(verified.output, "");
+}
+
+// scripts/serve shows the usage before anything is built, and reads the option names from it.
+TEST(ServeScript, ItsUsageIsTheServicesOwn) {
+    const CommandRun service = run_command(std::string(TRIVELLE_RESULTS_SERVICE) + " --help");
+    ASSERT_EQ(service.exit_code, 0);
+    const CommandRun script = run_command(std::string(TRIVELLE_SERVE_SCRIPT) + " --help");
+    ASSERT_EQ(script.exit_code, 0);
+    const size_t at = script.output.find("usage: trivelle-results");
+    ASSERT_NE(at, std::string::npos) << script.output;
+    EXPECT_EQ(script.output.substr(at), service.output);
 }
 
 } // namespace
