@@ -120,7 +120,15 @@ class DevToolsBrowser {
         if (!result || result->find("\"exceptionDetails\"") != std::string::npos) {
             return std::nullopt;
         }
-        return string_field(*result, "value");
+        // Read whole, since the browser escapes what is not ASCII.
+        boost::system::error_code error;
+        const boost::json::value message = boost::json::parse(*result, error);
+        const boost::json::value* value =
+            error ? nullptr : message.at("result").at("result").as_object().if_contains("value");
+        if (!value || !value->is_string()) {
+            return std::nullopt;
+        }
+        return std::string(value->as_string());
     }
 
     // Evaluates the expression until it gives want, for patience at most; false if it never did.
@@ -312,12 +320,13 @@ class DevToolsBrowser {
         const auto is = [&](const char* method) {
             return message.find(std::string(R"({"method":")") + method + "\"") == 0;
         };
+        // Errors only: warnings include the browser's advice on the tests' own reads. The
+        // browser's own request for /favicon.ico is no load of the page's.
         if (is("Runtime.exceptionThrown") ||
             (is("Runtime.consoleAPICalled") &&
-             (message.find(R"("type":"error")") != std::string::npos ||
-              message.find(R"("type":"warning")") != std::string::npos)) ||
-            (is("Log.entryAdded") && (message.find(R"("level":"error")") != std::string::npos ||
-                                      message.find(R"("level":"warning")") != std::string::npos))) {
+             message.find(R"("type":"error")") != std::string::npos) ||
+            (is("Log.entryAdded") && message.find(R"("level":"error")") != std::string::npos &&
+             message.find("/favicon.ico\"") == std::string::npos)) {
             page_errors_.push_back(message);
         } else if (is("Network.responseReceived") &&
                    message.find(watched_url_) != std::string::npos) {

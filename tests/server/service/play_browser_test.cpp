@@ -72,7 +72,11 @@ class PlayPage {
         for (int i = 0; !length.empty() && i < int(length[0]); ++i) {
             browser_.press_key("Backspace", key_backspace);
         }
-        return browser_.insert_text(text) && value_of(id) == text;
+        if (!browser_.insert_text(text) || value_of(id) != text) {
+            ADD_FAILURE() << id << " holds " << value_of(id);
+            return false;
+        }
+        return true;
     }
 
     std::string value_of(const std::string& id) {
