@@ -83,9 +83,8 @@ void draw_in_module() {
     }
 }
 
-// Off until the module's discs match: at every size about a tenth of the ball pixels differ
-// from the program's, each by one shade step (its rings lie a pixel further out), with the rim's
-// blend at other pixels; the cells' grey and the grid match.
+// Off until the module's balls match: at each size thousands of ball pixels differ from the
+// program's, by one shade step (a ring lies a pixel off) or at the rim's blend.
 TEST(ProgramDrawing, DISABLED_TheModuleDrawsEveryCellAsTheProgramDoes) {
     // A box and a screen whose program has the module's cells: the narrowest one with that
     // half cell (its width times 0.035, truncated) and the canvas's height, as the module takes it.
