@@ -1,7 +1,10 @@
 // Headless Chromium driven over its DevTools pipe, for what its command line cannot do: show a
-// page at a phone's width as a phone does, measure the laid-out page, and save a screenshot of
-// all of it. The pages run no script; the measuring is the browser's own, from outside.
+// page at a phone's width as a phone does, measure the laid-out page, save a screenshot of all
+// of it, click and type as a person does, and watch the page's console and the answers it
+// receives from outside the page.
 #pragma once
+
+#include <boost/json.hpp>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,6 +18,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class DevToolsBrowser {
@@ -106,16 +110,106 @@ class DevToolsBrowser {
         return wait_for_event("Page.loadEventFired");
     }
 
-    // The value of an expression that gives a string, evaluated in the loaded page; nothing
-    // if it failed.
+    // The value of an expression that gives a string (or a promise of one), evaluated in the
+    // loaded page; nothing if it failed. The expression holds no double quote or backslash.
     std::optional<std::string> evaluate(const std::string& expression) {
-        const std::optional<std::string> result =
-            command("Runtime.evaluate",
-                    R"({"returnByValue":true,"expression":")" + expression + R"("})", tab_);
+        const std::optional<std::string> result = command(
+            "Runtime.evaluate",
+            R"({"returnByValue":true,"awaitPromise":true,"expression":")" + expression + R"("})",
+            tab_);
         if (!result || result->find("\"exceptionDetails\"") != std::string::npos) {
             return std::nullopt;
         }
-        return string_field(*result, "value");
+        // Read whole, since the browser escapes what is not ASCII.
+        boost::system::error_code error;
+        const boost::json::value message = boost::json::parse(*result, error);
+        const boost::json::value* value =
+            error ? nullptr : message.at("result").at("result").as_object().if_contains("value");
+        if (!value || !value->is_string()) {
+            return std::nullopt;
+        }
+        return std::string(value->as_string());
+    }
+
+    // Evaluates the expression until it gives want, for patience at most; false if it never did.
+    bool wait_until(const std::string& expression, const std::string& want) {
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::optional<std::string> value = evaluate(expression);
+            if (!value) {
+                return false;
+            }
+            if (*value == want) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    // From here on, the tab's console errors, uncaught exceptions and refused loads are kept
+    // (page_errors), and so are the answers to requests whose address contains watched_url.
+    bool watch(const std::string& watched_url) {
+        watched_url_ = watched_url;
+        return command("Runtime.enable", "{}", tab_) && command("Log.enable", "{}", tab_) &&
+               command("Network.enable", "{}", tab_);
+    }
+    const std::vector<std::string>& page_errors() const { return page_errors_; }
+
+    // Waits, for patience at most, until count watched answers have arrived whole; their
+    // bodies in arrival order, or nothing if fewer came.
+    std::optional<std::vector<std::string>> answers(size_t count) {
+        while (answered_.size() < count) {
+            const std::optional<std::string> message = next_message();
+            if (!message) {
+                return std::nullopt;
+            }
+            events_.push_back(*message);
+        }
+        while (bodies_.size() < answered_.size()) {
+            const std::optional<std::string> result =
+                command("Network.getResponseBody",
+                        R"({"requestId":")" + answered_[bodies_.size()] + R"("})", tab_);
+            if (!result) {
+                return std::nullopt;
+            }
+            boost::system::error_code error;
+            const boost::json::value message = boost::json::parse(*result, error);
+            const boost::json::value* body =
+                error ? nullptr : message.at("result").as_object().if_contains("body");
+            bodies_.emplace_back(body && body->is_string() ? body->as_string().c_str() : "");
+        }
+        return std::vector<std::string>(bodies_.begin(), bodies_.begin() + ptrdiff_t(count));
+    }
+
+    // A left click at a point of the page, in CSS pixels, as a mouse gives it.
+    bool click(double x, double y) {
+        const std::string at = R"("x":)" + std::to_string(x) + R"(,"y":)" + std::to_string(y);
+        return command("Input.dispatchMouseEvent", "{\"type\":\"mouseMoved\"," + at + "}", tab_) &&
+               command("Input.dispatchMouseEvent",
+                       "{\"type\":\"mousePressed\",\"button\":\"left\",\"clickCount\":1," + at +
+                           "}",
+                       tab_) &&
+               command("Input.dispatchMouseEvent",
+                       "{\"type\":\"mouseReleased\",\"button\":\"left\",\"clickCount\":1," + at +
+                           "}",
+                       tab_);
+    }
+
+    // A key without text pressed and let go: key as KeyboardEvent.key names it, and its
+    // Windows key code, which Chromium's editing acts on.
+    bool press_key(const std::string& key, int windows_code) {
+        const std::string fields = R"("key":")" + key + R"(","code":")" + key +
+                                   R"(","windowsVirtualKeyCode":)" + std::to_string(windows_code);
+        return command("Input.dispatchKeyEvent", "{\"type\":\"rawKeyDown\"," + fields + "}",
+                       tab_) &&
+               command("Input.dispatchKeyEvent", "{\"type\":\"keyUp\"," + fields + "}", tab_);
+    }
+
+    // Text typed into the focused field as a keyboard's input method gives it. The text holds
+    // no double quote or backslash.
+    bool insert_text(const std::string& text) {
+        return bool(command("Input.insertText", R"({"text":")" + text + R"("})", tab_));
     }
 
     // A PNG of the page's top left width × height CSS pixels, saved to path.
@@ -170,6 +264,7 @@ class DevToolsBrowser {
             if (end != std::string::npos) {
                 std::string message = buffer_.substr(0, end);
                 buffer_.erase(0, end + 1);
+                note(message);
                 return message;
             }
             pollfd readable{from_, POLLIN, 0};
@@ -223,6 +318,35 @@ class DevToolsBrowser {
         return false;
     }
 
+    // Keeps what a watched tab reports: its errors, and which watched requests were answered.
+    void note(const std::string& message) {
+        if (watched_url_.empty() || message.rfind(R"({"method":")", 0) != 0) {
+            return;
+        }
+        const auto is = [&](const char* method) {
+            return message.find(std::string(R"({"method":")") + method + "\"") == 0;
+        };
+        // Errors only: warnings include the browser's advice on the tests' own reads. The
+        // browser's own request for /favicon.ico is no load of the page's.
+        if (is("Runtime.exceptionThrown") ||
+            (is("Runtime.consoleAPICalled") &&
+             message.find(R"("type":"error")") != std::string::npos) ||
+            (is("Log.entryAdded") && message.find(R"("level":"error")") != std::string::npos &&
+             message.find("/favicon.ico\"") == std::string::npos)) {
+            page_errors_.push_back(message);
+        } else if (is("Network.responseReceived") &&
+                   message.find(watched_url_) != std::string::npos) {
+            watched_requests_.push_back(string_field(message, "requestId"));
+        } else if (is("Network.loadingFinished")) {
+            const std::string id = string_field(message, "requestId");
+            for (const std::string& watched : watched_requests_) {
+                if (watched == id) {
+                    answered_.push_back(id);
+                }
+            }
+        }
+    }
+
     // A string field of a message, taken as it stands: the fields read here hold no escapes.
     static std::string string_field(const std::string& message, const std::string& name) {
         const std::string mark = "\"" + name + "\":\"";
@@ -270,4 +394,9 @@ class DevToolsBrowser {
     std::string tab_;
     std::string buffer_;
     std::vector<std::string> events_;
+    std::string watched_url_;
+    std::vector<std::string> page_errors_;
+    std::vector<std::string> watched_requests_;
+    std::vector<std::string> answered_; // watched requests answered whole, in order
+    std::vector<std::string> bodies_;   // the first of their bodies, as fetched
 };

@@ -3,14 +3,13 @@
 // their reasons and nothing stored, and a running test that outlives a restart and is played
 // by two services sharing one PostgreSQL database.
 #include "engine/game_state.h"
+#include "tests/server/page_answers.h"
 #include "tests/server/referee_player.h"
 #include "tests/server/stored_rows.h"
 #include "tests/support/postgres_cluster.h"
 #include "tests/support/service_process.h"
 
 #include <gtest/gtest.h>
-
-#include <boost/json/src.hpp>
 
 #include <zlib.h>
 
@@ -37,40 +36,12 @@ Answer post(const ServiceProcess& service, const std::string& path, const std::s
     return answer;
 }
 
-json::object object_of(const Answer& answer) {
-    boost::system::error_code error;
-    json::value value = json::parse(answer.body, error);
-    return !error && value.is_object() ? value.as_object() : json::object();
-}
+json::object object_of(const Answer& answer) { return answer_object(answer.body); }
 
 std::string refusal_of(const Answer& answer) {
     const json::object object = object_of(answer);
     const json::value* code = object.if_contains("refused");
     return code && code->is_string() ? std::string(code->as_string()) : "";
-}
-
-// The page's board, kept from the answers' steps.
-void apply(PageBoard& board, const json::object& answer) {
-    Revealed revealed;
-    for (const json::value& step : answer.at("steps").as_array()) {
-        const json::array& s = step.as_array();
-        const std::string kind(s[0].as_string());
-        const auto n = [&s](size_t i) { return int(s[i].as_int64()); };
-        if (kind == "put") {
-            revealed.steps.push_back({StepKind::put, n(1), n(2), n(3)});
-        } else if (kind == "take") {
-            revealed.steps.push_back({StepKind::take, n(1), n(2), 0});
-        } else if (kind == "show") {
-            revealed.steps.push_back({StepKind::show, n(1), 0, n(2)});
-        } else if (kind == "hide") {
-            revealed.steps.push_back({StepKind::hide, n(1), 0, 0});
-        }
-    }
-    const json::array& preview = answer.at("preview").as_array();
-    for (size_t slot = 0; slot < preview.size(); ++slot) {
-        revealed.preview[slot] = preview[slot].is_null() ? -1 : int(preview[slot].as_int64());
-    }
-    board.apply(revealed);
 }
 
 std::string settings_json(const TestSettings& s) {
@@ -107,7 +78,7 @@ struct WebPlayer {
         }
         const json::object started = object_of(answer);
         id = std::string(started.at("test").as_string());
-        apply(board, started);
+        apply_answer(board, started);
         return true;
     }
     std::string moves_path() const { return "/play/tests/" + id + "/moves"; }
@@ -121,7 +92,7 @@ struct WebPlayer {
             last = planned;
             last_answer = answer.body;
             const json::object played = object_of(answer);
-            apply(board, played);
+            apply_answer(board, played);
             over = played.at("over").as_bool();
             ++play;
         }
