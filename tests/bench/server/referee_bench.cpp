@@ -96,9 +96,9 @@ ThreadCount referee_moves(long plays, uint64_t thread_seed) {
         const int32_t lines_before = test.state.total_lines;
         const PlayAnswer answer =
             play_move(test, {from / 8, from % 8}, {to / 8, to % 8}, test.answered + 1);
-        if (answer.refusal != Refusal::none) {
+        if (answer.refusal != RefereeRefusal::none) {
             std::fprintf(stderr, "referee_bench: a move refused: %s\n",
-                         refusal_text(answer.refusal));
+                         referee_refusal_text(answer.refusal));
             std::exit(1);
         }
         ++count.plays;
@@ -114,7 +114,7 @@ ThreadCount referee_skips(long plays, uint64_t) {
         if (test_result(test)) {
             test = start_running_test(skips_test, fresh_seed())->test;
         }
-        if (skip_test_round(test, test.answered + 1).refusal != Refusal::none) {
+        if (skip_test_round(test, test.answered + 1).refusal != RefereeRefusal::none) {
             std::fprintf(stderr, "referee_bench: a skip refused\n");
             std::exit(1);
         }

@@ -51,7 +51,7 @@ void compare_moves(const char* name, ResultsStore& store, long moves,
                    const std::function<void(const std::string& id, long moves)>& durable) {
     RunningTests& tests = store.running_tests();
     RunningTestRecord test{test_id(1), "10.0.0.1", 0, std::string(400, 's'), 1000};
-    if (tests.add(test, 1, 1, 0) != Admission::admitted) {
+    if (tests.add(test, 1, 1, 0) != TestAdmission::admitted) {
         std::fprintf(stderr, "referee_store_bench: the test was not admitted\n");
         std::exit(1);
     }
