@@ -239,7 +239,7 @@ const std::vector<OptionRow>& option_rows() {
          number(1, 100000000, member(&O::play_limits, &PlayLimits::tests_in_all))},
         {"--test-idle-timeout", "SECONDS",
          "a running test without a request; then it is gone (default {})",
-         number(1, 30 * 86400, member(&O::play_limits, &PlayLimits::idle_test))},
+         number(1, int64_t(30) * 86400, member(&O::play_limits, &PlayLimits::idle_test))},
         {"--moves-per-second", "N", "one test's moves and skips a second (default {})",
          number(1, 1000000, member(&O::play_limits, &PlayLimits::moves_per_second))},
         {"--move-burst", "N", "one test's moves and skips at once, above that pace (default {})",

@@ -70,10 +70,11 @@ std::string head_of(const Server& server, const HttpAnswer& answer, bool keep_al
     auto add = [&head](const std::string& name, const std::string& value) {
         head.append(name).append(": ").append(value).append("\r\n");
     };
-    for (const auto& [name, value] : server.settings.common_headers) {
-        if (std::none_of(answer.headers.begin(), answer.headers.end(),
-                         [&name](const auto& own) { return beast::iequals(own.first, name); })) {
-            add(name, value);
+    for (const auto& common : server.settings.common_headers) {
+        if (std::none_of(answer.headers.begin(), answer.headers.end(), [&common](const auto& own) {
+                return beast::iequals(own.first, common.first);
+            })) {
+            add(common.first, common.second);
         }
     }
     for (const auto& [name, value] : answer.headers) {

@@ -83,9 +83,8 @@ void draw_in_module() {
     }
 }
 
-// Off until the module's balls match: at each size thousands of ball pixels differ from the
-// program's, by one shade step (a ring lies a pixel off) or at the rim's blend.
-TEST(ProgramDrawing, DISABLED_TheModuleDrawsEveryCellAsTheProgramDoes) {
+// Every pixel of every cell square, the grid's lines and the preview slots included.
+TEST(ProgramDrawing, TheModuleDrawsEveryCellAsTheProgramDoes) {
     // A box and a screen whose program has the module's cells: the narrowest one with that
     // half cell (its width times 0.035, truncated) and the canvas's height, as the module takes it.
     struct Size {

@@ -118,8 +118,10 @@ TEST_F(WebDrawing, ABallShowsItsShadesInsideItsCellSquareOnly) {
     const int x = 204 + 2 * 58;
     const int y = 61 + 3 * 58;
     const std::vector<uint32_t> before = canvas_copy();
-    ASSERT_EQ(trivelle_put_ball(2, 3, 1), 1); // red: shade 40 at the highlight
-    EXPECT_EQ(rgba_at(x - 9, y - 9), (Rgba{255, 200, 200, 255}));
+    // Red: shade 40 in the smallest disc, whose 2 x 2 box leaves the one pixel up and left of
+    // the highlight point, as the platform's regions do.
+    ASSERT_EQ(trivelle_put_ball(2, 3, 1), 1);
+    EXPECT_EQ(rgba_at(x - 10, y - 10), (Rgba{255, 200, 200, 255}));
     EXPECT_EQ(rgba_at(x - 28, y - 28), grey);
     EXPECT_EQ(rgba_at(x + 28, y + 28), grey);
     const std::vector<uint32_t> after = canvas_copy();
@@ -138,10 +140,10 @@ TEST_F(WebDrawing, ABallShowsItsShadesInsideItsCellSquareOnly) {
 
 TEST_F(WebDrawing, APreviewBallStandsLeftOfTheGridInRowsThreeToSeven) {
     // Slot s is centred where cell (-2, s + 3) would be: x 204 - 116 = 88.
-    ASSERT_EQ(trivelle_set_preview(4, 0), 1); // blue, radius 20: shade 32 at offset 7
-    EXPECT_EQ(rgba_at(88 - 7, 61 + 7 * 58 - 7), (Rgba{160, 160, 255, 255}));
+    ASSERT_EQ(trivelle_set_preview(4, 0), 1); // blue, radius 20: shade 32 by offset 7
+    EXPECT_EQ(rgba_at(88 - 8, 61 + 7 * 58 - 8), (Rgba{160, 160, 255, 255}));
     ASSERT_EQ(trivelle_set_preview(4, -1), 1);
-    EXPECT_EQ(rgba_at(88 - 7, 61 + 7 * 58 - 7), grey);
+    EXPECT_EQ(rgba_at(88 - 8, 61 + 7 * 58 - 8), grey);
     EXPECT_EQ(rgba_at(88, 61 + 2 * 58), background); // above the slots, nothing
 }
 

@@ -21,11 +21,12 @@ int click_cell(int column, int row) {
     return trivelle_click(trivelle_cell_x(column), trivelle_cell_y(row));
 }
 
-// The highlight pixel of a board ball on the 700 x 530 layout (radius 26, offset 9): red is
-// shade 40 (255, 200, 200) drawn normally and shade 1 (255, 5, 5) inside out, blue likewise.
+// The pixel of a board ball's smallest disc on the 700 x 530 layout (radius 26, offset 9, the
+// disc's one pixel up and left of the highlight point): red is shade 40 (255, 200, 200) drawn
+// normally and shade 1 (255, 5, 5) inside out, blue likewise.
 Rgba highlight(int column, int row) {
-    const int x = trivelle_cell_x(column) - 9;
-    const int y = trivelle_cell_y(row) - 9;
+    const int x = trivelle_cell_x(column) - 10;
+    const int y = trivelle_cell_y(row) - 10;
     const auto* bytes = reinterpret_cast<const uint8_t*>(trivelle_pixels());
     const size_t at = (size_t(y) * size_t(trivelle_width()) + size_t(x)) * 4;
     return {bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3]};
