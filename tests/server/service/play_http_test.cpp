@@ -57,6 +57,9 @@ std::string move_json(int play, const Move& move) {
            "," + std::to_string(move.to.row) + "]}";
 }
 
+// A planner plays far faster than a person: these tests are not about the pace of moves.
+const std::vector<std::string> unpaced = {"--moves-per-second=100000", "--move-burst=100000"};
+
 const std::string texts_json =
     R"({"nickname":"web","country":"RU","city":"Kazan","birth_year":"1990","email":"w@e.b"})";
 
@@ -161,7 +164,7 @@ TEST(PlayOverHttp, ThePageAndItsFilesAreVersionedCompressedAndRevalidated) {
 TEST(PlayOverHttp, AWholeTestIsStoredOnceVerifiedWithTheRefereesCount) {
     TemporaryFolder folder;
     const std::string db = folder.path("results.sqlite");
-    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, db);
+    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, db, unpaced);
     ASSERT_TRUE(service.started());
     WebPlayer player;
     ASSERT_TRUE(player.start(service));
@@ -284,7 +287,7 @@ TEST(PlayOverHttp, ARunningTestOutlivesARestartOfTheService) {
     const std::string db = folder.path("results.sqlite");
     WebPlayer player;
     {
-        ServiceProcess service(TRIVELLE_RESULTS_SERVICE, db);
+        ServiceProcess service(TRIVELLE_RESULTS_SERVICE, db, unpaced);
         ASSERT_TRUE(service.started());
         ASSERT_TRUE(player.start(service, {29, 3, 2, 3}));
         for (int n = 0; n < 3; ++n) {
@@ -292,7 +295,7 @@ TEST(PlayOverHttp, ARunningTestOutlivesARestartOfTheService) {
         }
         EXPECT_EQ(service.stop(), 0);
     }
-    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, db);
+    ServiceProcess service(TRIVELLE_RESULTS_SERVICE, db, unpaced);
     ASSERT_TRUE(service.started());
     while (!player.over && player.play < most_planned_moves) {
         const Answer answer = player.move(service);
@@ -304,8 +307,8 @@ TEST(PlayOverHttp, ARunningTestOutlivesARestartOfTheService) {
 TEST(PlayOverHttp, TwoServicesOnOneDatabasePlayOneTestTakingTurns) {
     const std::string uri = new_postgres_database();
     ASSERT_FALSE(uri.empty());
-    const ServiceProcess services[] = {{TRIVELLE_RESULTS_SERVICE, uri},
-                                       {TRIVELLE_RESULTS_SERVICE, uri}};
+    const ServiceProcess services[] = {{TRIVELLE_RESULTS_SERVICE, uri, unpaced},
+                                       {TRIVELLE_RESULTS_SERVICE, uri, unpaced}};
     ASSERT_TRUE(services[0].started() && services[1].started());
     WebPlayer player;
     ASSERT_TRUE(player.start(services[0], {29, 3, 2, 3}));
