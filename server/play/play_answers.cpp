@@ -4,8 +4,6 @@
 #include "server/referee/revealed_json.h"
 #include "server/row/utf8_text.h"
 
-#include <cstdio>
-
 namespace {
 
 // A store that failed for a moment, or every referee busy: a few seconds and the page retries.
@@ -61,25 +59,6 @@ std::u8string_view referee_reason(RefereeRefusal refusal) {
 }
 
 } // namespace
-
-std::string json_string(std::string_view text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (byte < 0x20 || ch == '<' || ch == '>' || ch == '&') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += ch;
-        }
-    }
-    out += '"';
-    return out;
-}
 
 PlayReply started_reply(const DeskAnswer& answer) {
     std::string json = "{\"test\":";

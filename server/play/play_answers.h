@@ -3,6 +3,7 @@
 #pragma once
 
 #include "server/play/referee_desk.h"
+#include "server/referee/revealed_json.h"
 
 #include <string>
 #include <string_view>
@@ -27,6 +28,3 @@ PlayReply desk_refusal_reply(DeskRefusal refusal, RefereeRefusal referee_refusal
 PlayReply bad_request_reply();
 // Every referee thread busy and the queue full.
 PlayReply busy_reply();
-
-// A JSON string of UTF-8 text; <, > and & escaped too.
-std::string json_string(std::string_view text);

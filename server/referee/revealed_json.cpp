@@ -5,25 +5,6 @@
 
 namespace {
 
-// A JSON string; <, > and & escaped too, so that the text is safe inside a page's script.
-void append_string(std::string& out, const std::string& text) {
-    out += '"';
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (byte < 0x20 || ch == '<' || ch == '>' || ch == '&') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += ch;
-        }
-    }
-    out += '"';
-}
-
 const char* step_name(StepKind kind) {
     switch (kind) {
     case StepKind::put:
@@ -82,6 +63,25 @@ void append_by_id(std::string& out, const std::map<int, Value>& values, Append a
 
 } // namespace
 
+std::string json_string(std::string_view text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (ch == '"' || ch == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (byte < 0x20 || ch == '<' || ch == '>' || ch == '&') {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
+    return out;
+}
+
 std::string revealed_json(const Revealed& revealed) {
     std::string out = "{\"play\":" + std::to_string(revealed.play_number) + ",\"steps\":[";
     const char* separator = "";
@@ -98,7 +98,7 @@ std::string revealed_json(const Revealed& revealed) {
         separator = ",";
     }
     out += "],\"texts\":";
-    append_by_id(out, revealed.texts, [&](const std::string& text) { append_string(out, text); });
+    append_by_id(out, revealed.texts, [&](const std::string& text) { out += json_string(text); });
     out += ",\"enabled\":";
     append_by_id(out, revealed.enabled, [&](bool on) { out += on ? "true" : "false"; });
     out += ",\"cursor\":";

@@ -4,6 +4,7 @@
 #include "server/referee/revealed.h"
 
 #include <string>
+#include <string_view>
 
 // {"play":N,                    0 for the start, then each answered move or skip
 //  "steps":[...],               in order: ["put",column,row,colour], ["take",column,row],
@@ -14,3 +15,6 @@
 //  "cursor":"arrow"|"cross", "round":R, "over":false}
 // Colours count from 0, cells from the top-left corner (column, row each 0..7).
 std::string revealed_json(const Revealed& revealed);
+
+// A JSON string of UTF-8 text; <, > and & escaped too, so that it is safe inside a page's script.
+std::string json_string(std::string_view text);
